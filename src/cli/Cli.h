@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace cli {
+
+// One sub-command of the `velto` tool. `args` are the words after the command name, with
+// `-C DIR` already applied (the working directory is current). Returns the exit status.
+using Command = int (*)(const QStringList& args, QTextStream& out, QTextStream& err);
+
+int sqlCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int initCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
+} // namespace cli

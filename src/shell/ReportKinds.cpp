@@ -1,0 +1,32 @@
+#include "ReportKinds.h"
+
+using namespace Qt::StringLiterals;
+
+const QList<ReportKindInfo>& reportKinds()
+{
+    static const QList<ReportKindInfo> kinds = {
+        { u"国家高新技术产业开发区企业统计报表"_s, 1, u"TF_kfq"_s, u"高新区企业"_s },
+        { u"国家高新技术产业开发区综合情况报表"_s, 2, u"TF_kfqzh"_s, u"高新区综合情况"_s },
+        { u"区外高新技术企业统计报表"_s, 3, u"TF_kfq"_s, u"区外企业"_s },
+        { u"国家级科技计划项目执行情况调查表"_s, 4, u"TF_gjxm"_s, u"国家级项目"_s },
+        { u"国家级项目未统计原因"_s, 5, u"TF_gjwsb"_s, u"国家级项目未上报原因"_s },
+        { u"高新区创业投资机构情况表"_s, 6, u"TF_tzjg"_s, u"国家高新区创业投资机构情况表"_s },
+        { u"国家大学科技园情况表"_s, 8, u"TF_dxkjy"_s, u"大学科技园情况"_s },
+        { u"科技企业孵化器情况表"_s, 9, u"TF_fhq"_s, u"科技企业孵化器情况"_s },
+        { u"Velto计划特色产业基地情况表"_s, 10, u"TF_tsjd"_s, u"特色产业基地情况"_s },
+        { u"省级高新技术产业开发区情况调查表"_s, 11, u"TF_sjgxq"_s, u"省级高新区"_s },
+    };
+    return kinds;
+}
+
+int reportKindCode(int index)
+{
+    int code = index + 1;
+    if (code >= 7) ++code;
+    return code;
+}
+
+bool validationAndQueryOffered(int index)
+{
+    return index != 1 && index != 4;
+}

@@ -1,0 +1,180 @@
+#include "QtServices.h"
+
+#include "FileDialog.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QWidget* dialogParent()
+{
+    return QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+}
+
+// Table files come from Windows offices in any letter case, so "*.db" must list KFQ_1.DB too.
+QString caseInsensitivePattern(const QString& pattern)
+{
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            out += u'[' + QString(c.toLower()) + QString(c.toUpper()) + u']';
+        else
+            out += c;
+    }
+    return out;
+}
+
+QStringList nameFilters(const FileDialog& dialog)
+{
+    QStringList list;
+    for (const FileFilter& f : dialog.filters) {
+        QStringList patterns;
+        for (const QString& p : f.patterns)
+            patterns << caseInsensitivePattern(p);
+        list << u"%1 (%2)"_s.arg(f.label, patterns.join(u' '));
+    }
+    return list;
+}
+
+QString suffixFor(const FileDialog& dialog, int filterIndex)
+{
+    FileDialog probe = dialog;
+    probe.filterIndex = filterIndex;
+    const QString ext = probe.selectedExtension();
+    if (!ext.isEmpty()) return ext.mid(1);
+    QString fallback = dialog.defaultExtension;
+    if (fallback.startsWith("*."_L1)) fallback.remove(0, 2);
+    if (fallback.startsWith(u'.')) fallback.remove(0, 1);
+    return fallback;
+}
+
+// Ends a local event loop when the watched window is hidden or destroyed.
+class HideWatcher : public QObject
+{
+public:
+    HideWatcher(QWidget* window, QEventLoop* loop) : m_loop(loop) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && watched->isWidgetType()
+            && !static_cast<QWidget*>(watched)->isVisible())
+            m_loop->quit();
+        return false;
+    }
+
+private:
+    QEventLoop* m_loop;
+};
+
+QPushButton* addButton(QMessageBox& box, QMessageBox::StandardButton which, const QString& text)
+{
+    QPushButton* b = box.addButton(which);
+    b->setText(text);
+    return b;
+}
+
+} // namespace
+
+bool QtServices::question(const QString& text, const QString& title)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, dialogParent());
+    QPushButton* yes = addButton(box, QMessageBox::Yes, u"是(&Y)"_s);
+    QPushButton* no = addButton(box, QMessageBox::No, u"否(&N)"_s);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void QtServices::message(const QString& text, const QString& title, MessageKind kind)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (kind) {
+    case MessageKind::Plain: break;
+    case MessageKind::Information: icon = QMessageBox::Information; break;
+    case MessageKind::Warning: icon = QMessageBox::Warning; break;
+    case MessageKind::Error: icon = QMessageBox::Critical; break;
+    }
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, dialogParent());
+    addButton(box, QMessageBox::Ok, u"确定"_s);
+    box.exec();
+}
+
+void QtServices::showException(const QString& message)
+{
+    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message,
+                    QMessageBox::NoButton, dialogParent());
+    addButton(box, QMessageBox::Ok, u"确定"_s);
+    box.exec();
+}
+
+bool QtServices::chooseFile(FileDialog& dialog)
+{
+    const bool saving = dialog.mode() == FileDialog::Mode::Save;
+    QFileDialog box(dialogParent(), dialog.title);
+    box.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    box.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    box.setOption(QFileDialog::HideNameFilterDetails);
+    box.setDirectory(dialog.initialDir.isEmpty() ? QDir::currentPath() : dialog.initialDir);
+    const QStringList filters = nameFilters(dialog);
+    if (!filters.isEmpty()) {
+        box.setNameFilters(filters);
+        box.selectNameFilter(filters.value(dialog.filterIndex));
+    }
+    if (saving) {
+        box.setDefaultSuffix(suffixFor(dialog, dialog.filterIndex));
+        QObject::connect(&box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters](const QString& f) {
+            box.setDefaultSuffix(suffixFor(dialog, int(filters.indexOf(f))));
+        });
+    }
+    if (!dialog.fileName.isEmpty()) box.selectFile(dialog.fileName);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
+    dialog.fileName = QDir::toNativeSeparators(box.selectedFiles().constFirst());
+    const auto chosen = filters.indexOf(box.selectedNameFilter());
+    if (chosen >= 0) dialog.filterIndex = int(chosen);
+    return true;
+}
+
+QString QtServices::chooseDirectory(const QString& title, const QString& startDir)
+{
+    return QFileDialog::getExistingDirectory(dialogParent(), title, startDir, QFileDialog::ShowDirsOnly);
+}
+
+void QtServices::showModal(QWidget* window)
+{
+    if (auto* dialog = qobject_cast<QDialog*>(window)) {
+        dialog->exec();
+        return;
+    }
+    QPointer<QWidget> guard(window);
+    const Qt::WindowModality before = window->windowModality();
+    window->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    HideWatcher watcher(window, &loop);
+    QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (window->isVisible()) loop.exec(QEventLoop::DialogExec);
+    if (guard) {
+        guard->removeEventFilter(&watcher);
+        guard->setWindowModality(before);
+    }
+}
+
+void QtServices::showModeless(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}

@@ -1,0 +1,166 @@
+#include "FakeServices.h"
+#include "shell/Application.h"
+#include "store/StoreError.h"
+#include "widgets/FileDialog.h"
+#include "widgets/QtServices.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+class TestServices : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void guardedHandler_data();
+    void guardedHandler();
+    void unguardedHandlerErrorReachesDisplay();
+    void fileDialogFilter_data();
+    void fileDialogFilter();
+    void fakeAnswersFromScript();
+    void modalWindowReturnsWhenClosed();
+};
+
+void TestServices::guardedHandler_data()
+{
+    QTest::addColumn<int>("what"); // 0 nothing, 1 store error, 2 abort, 3 other error
+    QTest::addColumn<bool>("completed");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("runs through") << 0 << true << QStringList();
+    QTest::newRow("store error") << 1 << false << QStringList { u"企业数据错误:Key violation."_s };
+    QTest::newRow("abort is silent") << 2 << false << QStringList();
+    QTest::newRow("other error") << 3 << false << QStringList { u"坏了"_s };
+}
+
+void TestServices::guardedHandler()
+{
+    QFETCH(int, what);
+    QFETCH(bool, completed);
+    QFETCH(QStringList, shown);
+    FakeServices fake;
+    bool reachedEnd = false;
+    const bool result = guarded([&] {
+        switch (what) {
+        case 1: throw store::StoreError(u"企业数据错误:Key violation."_s);
+        case 2: throw store::Abort();
+        case 3: throw std::runtime_error("坏了");
+        }
+        reachedEnd = true;
+    });
+    QCOMPARE(result, completed);
+    QCOMPARE(reachedEnd, completed);
+    QCOMPARE(fake.exceptions(), shown);
+    QCOMPARE(fake.events().size(), shown.size());
+}
+
+void TestServices::unguardedHandlerErrorReachesDisplay()
+{
+    // A handler someone forgot to guard: the application object shows the error and the
+    // program goes on with the next event.
+    FakeServices fake;
+    QPushButton button(u"x"_s);
+    int clicks = 0;
+    connect(&button, &QPushButton::clicked, &button, [&clicks] {
+        ++clicks;
+        throw store::StoreError(u"Key violation."_s);
+    });
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QCOMPARE(clicks, 2);
+    QCOMPARE(fake.exceptions(), (QStringList { u"Key violation."_s, u"Key violation."_s }));
+}
+
+void TestServices::fileDialogFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QList<FileFilter>>("filters");
+    QTest::addColumn<QStringList>("extensions"); // selectedExtension() per filter
+    QTest::newRow("fixed file under another label")
+        << u"kfq_1.dbf|kfq_1.db"_s << QList<FileFilter> { { u"kfq_1.dbf"_s, { u"kfq_1.db"_s } } }
+        << QStringList { QString() };
+    QTest::newRow("two patterns")
+        << u"*.db;*.dbf|*.db;*.dbf"_s << QList<FileFilter> { { u"*.db;*.dbf"_s, { u"*.db"_s, u"*.dbf"_s } } }
+        << QStringList { QString() };
+    QTest::newRow("three types")
+        << u"*.db|*.db|*.dbf|*.dbf|*.txt|*.txt"_s
+        << QList<FileFilter> { { u"*.db"_s, { u"*.db"_s } }, { u"*.dbf"_s, { u"*.dbf"_s } }, { u"*.txt"_s, { u"*.txt"_s } } }
+        << QStringList { u".db"_s, u".dbf"_s, u".txt"_s };
+    QTest::newRow("label only") << u"*.db"_s << QList<FileFilter> { { u"*.db"_s, { u"*.db"_s } } }
+                                << QStringList { u".db"_s };
+}
+
+void TestServices::fileDialogFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(QList<FileFilter>, filters);
+    QFETCH(QStringList, extensions);
+    FileDialog d(FileDialog::Mode::Save);
+    d.setFilter(filter);
+    QCOMPARE(d.filters, filters);
+    for (int i = 0; i < extensions.size(); ++i) {
+        d.filterIndex = i;
+        QCOMPARE(d.selectedExtension(), extensions[i]);
+    }
+}
+
+void TestServices::fakeAnswersFromScript()
+{
+    FakeServices fake;
+    fake.setNextAnswer(true);
+    QVERIFY(services().question(u"是否删除当前记录"_s, u"提示"_s));
+    QVERIFY(!services().question(u"是否清空企业数据库"_s, QString())); // unscripted: No
+    QCOMPARE(fake.unscripted(), 1);
+
+    FileDialog save(FileDialog::Mode::Save);
+    save.setFilter(u"*.db|*.db|*.dbf|*.dbf"_s);
+    save.title = u"请选择存盘文件名"_s;
+    fake.setNextFileName(u"out"_s, 1);
+    fake.setNextFileName(QString());
+    QVERIFY(save.execute());
+    QCOMPARE(save.fileName, u"out"_s);
+    QCOMPARE(save.selectedExtension(), u".dbf"_s);
+    QVERIFY(!save.execute());
+
+    const auto files = fake.eventsOf(FakeServices::Kind::SaveFile);
+    QCOMPARE(files.size(), 2);
+    QCOMPARE(files[0].title, u"请选择存盘文件名"_s);
+    QCOMPARE(files[0].dialog.filters.size(), 2);
+    QCOMPARE(fake.eventsOf(FakeServices::Kind::Question)[1].title, QString());
+}
+
+void TestServices::modalWindowReturnsWhenClosed()
+{
+    // The Qt services show a plain window modally in a local loop that its closing ends.
+    QtServices qt;
+    QWidget window;
+    Qt::WindowModality during = Qt::NonModal;
+    QTimer::singleShot(0, &window, [&] {
+        during = window.windowModality();
+        window.close();
+    });
+    QTimer::singleShot(5000, &window, [&] { window.hide(); });
+    QElapsedTimer clock;
+    clock.start();
+    qt.showModal(&window);
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(during, Qt::ApplicationModal);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(window.windowModality(), Qt::NonModal);
+}
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Application app(argc, argv);
+    TestServices test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_Services.moc"
