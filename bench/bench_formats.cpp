@@ -48,26 +48,32 @@ int main()
 
     store::TableSchema schema;
     for (int f = 0; f < Fields; ++f) {
-        if (f % (Fields / TextFields) == 0) schema.fields.append({ u"名称%1"_s.arg(f), FieldType::Text, 40, 0 });
-        else schema.fields.append({ u"F%1"_s.arg(f), FieldType::Float, 0, f % 3 == 0 ? 0 : 2 });
+        if (f % (Fields / TextFields) == 0)
+            schema.fields.append({ u"名称%1"_s.arg(f), FieldType::Text, 40, 0 });
+        else
+            schema.fields.append({ u"F%1"_s.arg(f), FieldType::Float, 0, f % 3 == 0 ? 0 : 2 });
     }
-    const QStringList texts = { u"国家高新技术产业开发区"_s, u"中关村科技园区海淀园"_s, u"Zhangjiang Hi-Tech Park"_s,
-                                u"苏州工业园区纳米技术产业"_s };
+    const QStringList texts = { u"国家高新技术产业开发区"_s, u"中关村科技园区海淀园"_s,
+        u"Zhangjiang Hi-Tech Park"_s, u"苏州工业园区纳米技术产业"_s };
     QList<QVariantList> rows;
     rows.reserve(Rows);
     for (int r = 0; r < Rows; ++r) {
         QVariantList row;
         row.reserve(Fields);
         for (int f = 0; f < Fields; ++f) {
-            if (schema.fields[f].type == FieldType::Text) row.append(texts[(r + f) % texts.size()]);
-            else if (f % 3 == 0) row.append((r % 977) / 3.0 + f); // needs more places than declared
-            else row.append(double((r * 7 + f) % 100000) / 100.0);
+            if (schema.fields[f].type == FieldType::Text)
+                row.append(texts[(r + f) % texts.size()]);
+            else if (f % 3 == 0)
+                row.append((r % 977) / 3.0 + f); // needs more places than declared
+            else
+                row.append(double((r * 7 + f) % 100000) / 100.0);
         }
         rows.append(row);
     }
 
     try {
-        for (const auto& [format, name] : { std::pair { TableFormat::Dbase, "dbf" }, std::pair { TableFormat::Text, "txt" } }) {
+        for (const auto& [format, name] :
+            { std::pair { TableFormat::Dbase, "dbf" }, std::pair { TableFormat::Text, "txt" } }) {
             const QString path = dir.filePath(u"bench.%1"_s.arg(QLatin1StringView(name)));
             QElapsedTimer t;
             t.start();
@@ -103,7 +109,9 @@ int main()
     QElapsedTimer t;
     t.start();
     python.start(u"/usr/bin/python3"_s,
-                 { u"-c"_s, u"import sys\nfrom dbfread import DBF\nn = 0\nfor r in DBF(sys.argv[1]):\n    n += len(r)\nprint(n)"_s, dbf });
+        { u"-c"_s,
+            u"import sys\nfrom dbfread import DBF\nn = 0\nfor r in DBF(sys.argv[1]):\n    n += len(r)\nprint(n)"_s,
+            dbf });
     python.waitForFinished(-1);
     const double peer = t.nsecsElapsed() / 1e9;
     if (python.exitCode() != 0) {

@@ -15,7 +15,8 @@ namespace fuzz {
 inline const QString& scratchDir()
 {
     static const QString dir = [] {
-        QByteArray pattern = QDir(QStringLiteral("/dev/shm")).exists() ? "/dev/shm/velto-fuzz-XXXXXX" : "/tmp/velto-fuzz-XXXXXX";
+        QByteArray pattern = QDir(QStringLiteral("/dev/shm")).exists() ? "/dev/shm/velto-fuzz-XXXXXX"
+                                                                       : "/tmp/velto-fuzz-XXXXXX";
         const char* made = ::mkdtemp(pattern.data());
         return made ? QString::fromLocal8Bit(made) : QDir::tempPath();
     }();

@@ -19,8 +19,8 @@ QByteArray seed(bool memo)
     using store::FieldType;
     store::TableSchema schema;
     schema.fields = { { u"名称"_s, FieldType::Text, 12, 0 }, { u"QTY"_s, FieldType::SmallInt, 0, 0 },
-                      { u"CNT"_s, FieldType::Integer, 0, 0 }, { u"AMT"_s, FieldType::Float, 0, 2 },
-                      { u"DAY"_s, FieldType::Date, 0, 0 },     { u"OK"_s, FieldType::Logical, 0, 0 } };
+        { u"CNT"_s, FieldType::Integer, 0, 0 }, { u"AMT"_s, FieldType::Float, 0, 2 },
+        { u"DAY"_s, FieldType::Date, 0, 0 }, { u"OK"_s, FieldType::Logical, 0, 0 } };
     if (memo) schema.fields.append({ u"NOTE"_s, FieldType::Memo, 0, 0 });
     const QString path = fuzz::scratchDir() + u"/seed.dbf"_s;
     {
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             table->remove(rows.back().first);
             table->append(rows.front().second);
             table->pack();
-            table->readAll([](qint64, const QVariantList&) { });
+            table->readAll([](qint64, const QVariantList&) {});
         }
     } catch (const store::StoreError&) {
     }

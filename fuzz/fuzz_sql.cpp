@@ -11,13 +11,12 @@ using namespace Qt::StringLiterals;
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     fuzz::seedCorpus(*argc, *argv,
-                     { "Select a.qa01, sum(a.qb01) as 合计 from \"kfq_1.db\" a, \"kfq_2.db\" b\n"
-                       "where a.qa01=b.qa01 and b.qe02 like \"%高新%\" group by a.qa01 order by 合计 desc",
-                       "update tmp\\kfq_1 set qa02='x' where qa01 != \"0001\" or qa03 is null",
-                       "insert into \"hljh.db\" (字段名) values ('it''s')",
-                       "delete from kfq1hz.db where not (a <> 1)",
-                       "create table \"t.db\" (a char(10), b smallint, primary key (a))",
-                       "select * from \"a.db\" a left join \"b.db\" b on a.x=b.x" });
+        { "Select a.qa01, sum(a.qb01) as 合计 from \"kfq_1.db\" a, \"kfq_2.db\" b\n"
+          "where a.qa01=b.qa01 and b.qe02 like \"%高新%\" group by a.qa01 order by 合计 desc",
+            "update tmp\\kfq_1 set qa02='x' where qa01 != \"0001\" or qa03 is null",
+            "insert into \"hljh.db\" (字段名) values ('it''s')", "delete from kfq1hz.db where not (a <> 1)",
+            "create table \"t.db\" (a char(10), b smallint, primary key (a))",
+            "select * from \"a.db\" a left join \"b.db\" b on a.x=b.x" });
     return 0;
 }
 

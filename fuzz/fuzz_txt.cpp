@@ -16,14 +16,16 @@ const QByteArray kDataMark = "\n--data--\n";
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    const QByteArray sch = "[t]\r\nFiletype=VARYING\r\nDelimiter=\"\r\nSeparator=,\r\nCharSet=GBK\r\n"
-                           "Field1=QA01,CHAR,20,00,00\r\nField2=QTY,NUMBER,06,00,20\r\nField3=CNT,LONGINT,11,00,26\r\n"
-                           "Field4=AMT,FLOAT,20,02,37\r\nField5=DAY,DATE,10,00,57\r\nField6=OK,BOOL,01,00,67\r\n"
-                           "Field7=NOTE,MEMO,00,00,68\r\n";
+    const QByteArray sch
+        = "[t]\r\nFiletype=VARYING\r\nDelimiter=\"\r\nSeparator=,\r\nCharSet=GBK\r\n"
+          "Field1=QA01,CHAR,20,00,00\r\nField2=QTY,NUMBER,06,00,20\r\nField3=CNT,LONGINT,11,00,26\r\n"
+          "Field4=AMT,FLOAT,20,02,37\r\nField5=DAY,DATE,10,00,57\r\nField6=OK,BOOL,01,00,67\r\n"
+          "Field7=NOTE,MEMO,00,00,68\r\n";
     const QByteArray txt = "\"0001\",-5,70000,1.25,2024-01-15,T,\"a \"\"b\"\"\r\nc\"\r\n\"0002\",,,,,,\r\n";
-    const QByteArray fixed = "[t]\nFiletype=FIXED\nCharSet=ascii\nField1=ID,LONGINT,5,00,00\nField2=NAME,CHAR,6,00,5\n";
+    const QByteArray fixed
+        = "[t]\nFiletype=FIXED\nCharSet=ascii\nField1=ID,LONGINT,5,00,00\nField2=NAME,CHAR,6,00,5\n";
     fuzz::seedCorpus(*argc, *argv,
-                     { sch + kDataMark + txt, fixed + kDataMark + "   12ab\n    3cdefgh\n", "a,b\r\n1,\"x,y\"\r\n" });
+        { sch + kDataMark + txt, fixed + kDataMark + "   12ab\n    3cdefgh\n", "a,b\r\n1,\"x,y\"\r\n" });
     return 0;
 }
 
@@ -47,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             table->remove(rows.back().first);
             table->append(rows.front().second);
             table->pack();
-            table->readAll([](qint64, const QVariantList&) { });
+            table->readAll([](qint64, const QVariantList&) {});
         }
     } catch (const store::StoreError&) {
     }

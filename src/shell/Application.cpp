@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+Application::Application(int& argc, char** argv)
+    : QApplication(argc, argv)
 {
     setApplicationName(u"velto2012"_s);
     installFontSubstitutes();

@@ -29,7 +29,8 @@ void renameIfThere(const QString& from, const QString& to)
 } // namespace
 
 NationalProjectMigration::NationalProjectMigration(store::Table& source, store::Table& target)
-    : m_source(source), m_target(target)
+    : m_source(source)
+    , m_target(target)
 {
 }
 
@@ -51,6 +52,9 @@ bool NationalProjectMigration::run()
     m_source.setTableName(u"gjxm_bak.db"_s);
     m_target.setTableName(u"gjxm.db"_s);
     try {
+        // An update written by older software delivers a Paradox table, which the store
+        // only reads: the live table must be one we can append to.
+        store::Table::makeNative(u"gjxm.db"_s);
         m_source.open();
         m_target.batchAppend(m_source);
     } catch (...) {

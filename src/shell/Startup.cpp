@@ -2,9 +2,9 @@
 
 #include "TF_main.h"
 #include "WorkDirSetup.h"
+#include "store/StoreError.h"
 #include "widgets/Services.h"
 #include "widgets/WindowRegistry.h"
-#include "store/StoreError.h"
 
 #include <QApplication>
 

@@ -31,7 +31,8 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 
 } // namespace
 
-TF_main::TF_main(QWidget* parent) : QWidget(parent)
+TF_main::TF_main(QWidget* parent)
+    : QWidget(parent)
 {
     F_main = this;
     try {

@@ -19,16 +19,23 @@ struct TypeName
 };
 
 constexpr TypeName typeNames[] = {
-    { "text"_L1, store::FieldType::Text },       { "smallint"_L1, store::FieldType::SmallInt },
-    { "integer"_L1, store::FieldType::Integer }, { "float"_L1, store::FieldType::Float },
-    { "date"_L1, store::FieldType::Date },       { "logical"_L1, store::FieldType::Logical },
+    { "text"_L1, store::FieldType::Text },
+    { "smallint"_L1, store::FieldType::SmallInt },
+    { "integer"_L1, store::FieldType::Integer },
+    { "float"_L1, store::FieldType::Float },
+    { "date"_L1, store::FieldType::Date },
+    { "logical"_L1, store::FieldType::Logical },
     { "memo"_L1, store::FieldType::Memo },
 };
 
 class Parser
 {
 public:
-    Parser(const QString& tableName, const QString& source) : m_source(source) { m_def.tableName = tableName; }
+    Parser(const QString& tableName, const QString& source)
+        : m_source(source)
+    {
+        m_def.tableName = tableName;
+    }
 
     TableDefinition run(const QString& text)
     {
@@ -73,7 +80,8 @@ private:
 
     void field(const QStringList& words)
     {
-        if (words.size() < 3 || words.size() > 4) fail(u"a field needs a name, a type and, for text, a size"_s);
+        if (words.size() < 3 || words.size() > 4)
+            fail(u"a field needs a name, a type and, for text, a size"_s);
         store::FieldDef f;
         f.name = words[1];
         if (m_def.schema.fieldIndex(f.name) >= 0) fail(u"field %1 declared twice"_s.arg(f.name));
@@ -89,7 +97,8 @@ private:
         if (f.type == store::FieldType::Text) {
             bool ok = false;
             f.size = words.value(3).toInt(&ok);
-            if (!ok || f.size < 1 || f.size > 255) fail(u"text field %1 needs a size from 1 to 255"_s.arg(f.name));
+            if (!ok || f.size < 1 || f.size > 255)
+                fail(u"text field %1 needs a size from 1 to 255"_s.arg(f.name));
         } else if (words.size() == 4) {
             fail(u"only text fields have a size"_s);
         }
@@ -150,7 +159,8 @@ private:
             if (store::gbkLength(cell) > f.size)
                 fail(u"\"%1\" is longer than the %2 bytes of %3"_s.arg(cell).arg(f.size).arg(f.name));
             return cell;
-        case store::FieldType::Memo: return cell;
+        case store::FieldType::Memo:
+            return cell;
         case store::FieldType::SmallInt: {
             const int n = cell.toInt(&ok);
             if (!ok || n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max())

@@ -16,7 +16,10 @@ const QStringList folders = { u"bak"_s, u"tmp"_s };
 
 } // namespace
 
-WorkDirSetup::WorkDirSetup(QString definitionDir) : m_dir(std::move(definitionDir)) { }
+WorkDirSetup::WorkDirSetup(QString definitionDir)
+    : m_dir(std::move(definitionDir))
+{
+}
 
 QString WorkDirSetup::defaultDefinitionDir()
 {

@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <sqlite3.h>
@@ -153,6 +154,47 @@ struct ColumnGuess
     int maxLength = 0;
 };
 
+// SQLite's own words for a rejected statement, in the program's language, with the tables
+// the statement names so the user knows where to look.
+StoreError statementError(const StoreError& e, const QString& prefix, const QList<SqlTableRef>& tables)
+{
+    if (!e.message().startsWith(prefix)) return e;
+    QString detail = e.message().mid(prefix.size());
+    static const struct
+    {
+        const char* english;
+        const char* chinese;
+    } known[] = {
+        { "no such column: ", "没有字段 " },
+        { "ambiguous column name: ", "字段名不明确(多个表都有): " },
+        { "no such function: ", "没有函数 " },
+        { "UNIQUE constraint failed: ", "唯一索引的键值重复: " },
+        { "misuse of aggregate: ", "合计函数用法错误: " },
+        { "wrong number of arguments to function ", "函数的参数个数不对: " },
+    };
+    bool translated = false;
+    for (const auto& k : known) {
+        const QString english = QString::fromLatin1(k.english);
+        if (detail.startsWith(english)) {
+            detail = QString::fromUtf8(k.chinese) + detail.mid(english.size()).remove(u"data."_s);
+            translated = true;
+            break;
+        }
+    }
+    if (!translated) {
+        static const QRegularExpression near(u"^near \"(.*)\": syntax error$"_s);
+        const auto m = near.match(detail);
+        if (m.hasMatch()) detail = u"“%1”附近有语法错误"_s.arg(m.captured(1));
+        else if (detail == "incomplete input"_L1) detail = u"语句不完整"_s;
+    }
+    QStringList names;
+    for (const SqlTableRef& t : tables)
+        names.append(store::displayName(resolveTablePath(t.fileName)));
+    QString message = u"SQL 语句错误: "_s + detail;
+    if (!names.isEmpty()) message += u" (语句中的表: %1)"_s.arg(names.join(u", "_s));
+    return StoreError(message);
+}
+
 } // namespace
 
 Query::Query(QObject* parent) : Dataset(parent) { }
@@ -219,6 +261,7 @@ void Query::open()
             return;
         }
         tables.attachAll();
+        try {
         Statement select = connection->prepare(t.sql);
         const int columns = select.columnCount();
         std::vector<ColumnGuess> guesses;
@@ -292,6 +335,9 @@ void Query::open()
             }
             fields.append(g.def);
         }
+        } catch (const StoreError& e) {
+            throw statementError(e, displayName() + u": "_s, t.tables);
+        }
     }
     attach(std::move(connection), u"\"main\".\"result\""_s, fields);
     openRows();
@@ -346,7 +392,7 @@ int Query::execSql()
     if (t.targetTable >= 0 && tables.format(t.targetTable) == TableFormat::Paradox)
         throw StoreError(u"Paradox 表 %1 只能读取，不能修改"_s.arg(store::displayName(tables.path(t.targetTable))));
     int changed = 0;
-    {
+    try {
         Connection::Transaction transaction(*connection);
         Statement st = connection->prepare(t.sql);
         while (st.step()) { }
@@ -354,6 +400,8 @@ int Query::execSql()
         st = Statement();
         if (t.targetTable >= 0 && t.kind != SqlStatementKind::Select) tables.writeBack(t.targetTable);
         transaction.commit();
+    } catch (const StoreError& e) {
+        throw statementError(e, displayName() + u": "_s, t.tables);
     }
     return changed;
 }

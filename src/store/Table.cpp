@@ -5,6 +5,7 @@
 #include "OpenTables.h"
 #include "SqlTranslator.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -173,6 +174,40 @@ void Table::emptyTable()
         if (!f->isWritable()) throw StoreError(u"%1 是只读的，不能清空"_s.arg(displayName()));
         f->rewrite({});
     }
+}
+
+void Table::copyToNative(const QString& source, const QString& target)
+{
+    Table from;
+    from.setTableName(source);
+    from.open();
+    TableSchema schema = from.schema();
+    const QString targetPath = resolveTablePath(target);
+    openTables::requireClosed(targetPath, u"重建"_s);
+    native::createFile(targetPath, schema);
+    Table to;
+    to.setTableName(targetPath);
+    try {
+        to.batchAppend(from);
+    } catch (...) {
+        to.close();
+        removeTableFiles(targetPath);
+        throw;
+    }
+}
+
+bool Table::makeNative(const QString& name)
+{
+    const QString path = resolveTablePath(name);
+    if (formatOf(path) != TableFormat::Paradox) return false;
+    const QString temp = path + u".native"_s;
+    copyToNative(path, temp);
+    // The Paradox index and memo files describe the old file only.
+    if (!removeTableFiles(path) || !QFile::rename(temp, path)) {
+        removeTableFiles(temp);
+        throw StoreError(u"无法把 Paradox 表 %1 转换为本系统的表"_s.arg(store::displayName(path)));
+    }
+    return true;
 }
 
 void Table::pack()

@@ -40,6 +40,12 @@ public:
     void createTable(const TableSchema& schema);
     static void createTable(const QString& name, const TableSchema& schema, TableType type = TableType::Default);
     void emptyTable(); // deletes every row (open or closed)
+    // Writes a native copy of any table file (a delivered Paradox or dBase table) with the
+    // same fields, primary index and rows; `target` is replaced.
+    static void copyToNative(const QString& source, const QString& target);
+    // Turns a legacy Paradox table into a native one in place, so it can be written; a
+    // native or exchange-format file is left as it is. True when it converted.
+    static bool makeNative(const QString& name);
     // Removes the space of deleted rows; the table must be closed.
     void pack();
     static void packTable(const QString& name);

@@ -22,7 +22,10 @@ public:
     enum class Mode { Open, Save };
 
     FileDialog() = default;
-    explicit FileDialog(Mode mode) : m_mode(mode) { }
+    explicit FileDialog(Mode mode)
+        : m_mode(mode)
+    {
+    }
 
     Mode mode() const { return m_mode; }
 

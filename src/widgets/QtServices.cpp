@@ -17,7 +17,8 @@ namespace {
 
 QWidget* dialogParent()
 {
-    return QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+    return QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                             : QApplication::activeWindow();
 }
 
 // Table files come from Windows offices in any letter case, so "*.db" must list KFQ_1.DB too.
@@ -61,7 +62,11 @@ QString suffixFor(const FileDialog& dialog, int filterIndex)
 class HideWatcher : public QObject
 {
 public:
-    HideWatcher(QWidget* window, QEventLoop* loop) : m_loop(loop) { window->installEventFilter(this); }
+    HideWatcher(QWidget* window, QEventLoop* loop)
+        : m_loop(loop)
+    {
+        window->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -100,10 +105,17 @@ void QtServices::message(const QString& text, const QString& title, MessageKind 
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (kind) {
-    case MessageKind::Plain: break;
-    case MessageKind::Information: icon = QMessageBox::Information; break;
-    case MessageKind::Warning: icon = QMessageBox::Warning; break;
-    case MessageKind::Error: icon = QMessageBox::Critical; break;
+    case MessageKind::Plain:
+        break;
+    case MessageKind::Information:
+        icon = QMessageBox::Information;
+        break;
+    case MessageKind::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case MessageKind::Error:
+        icon = QMessageBox::Critical;
+        break;
     }
     QMessageBox box(icon, title, text, QMessageBox::NoButton, dialogParent());
     addButton(box, QMessageBox::Ok, u"确定"_s);
@@ -113,7 +125,7 @@ void QtServices::message(const QString& text, const QString& title, MessageKind 
 void QtServices::showException(const QString& message)
 {
     QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message,
-                    QMessageBox::NoButton, dialogParent());
+        QMessageBox::NoButton, dialogParent());
     addButton(box, QMessageBox::Ok, u"确定"_s);
     box.exec();
 }
@@ -133,9 +145,10 @@ bool QtServices::chooseFile(FileDialog& dialog)
     }
     if (saving) {
         box.setDefaultSuffix(suffixFor(dialog, dialog.filterIndex));
-        QObject::connect(&box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters](const QString& f) {
-            box.setDefaultSuffix(suffixFor(dialog, int(filters.indexOf(f))));
-        });
+        QObject::connect(
+            &box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters](const QString& f) {
+                box.setDefaultSuffix(suffixFor(dialog, int(filters.indexOf(f))));
+            });
     }
     if (!dialog.fileName.isEmpty()) box.selectFile(dialog.fileName);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;

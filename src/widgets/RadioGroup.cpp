@@ -7,7 +7,9 @@
 using namespace Qt::StringLiterals;
 
 RadioGroup::RadioGroup(QWidget* parent)
-    : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QVBoxLayout(this))
+    : QGroupBox(parent)
+    , m_group(new QButtonGroup(this))
+    , m_layout(new QVBoxLayout(this))
 {
     connect(m_group, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) Q_EMIT clicked();

@@ -32,7 +32,10 @@ public:
     // Shows the window without blocking the others.
     virtual void showModeless(QWidget* window) = 0;
 
-    void information(const QString& text, const QString& title) { message(text, title, MessageKind::Information); }
+    void information(const QString& text, const QString& title)
+    {
+        message(text, title, MessageKind::Information);
+    }
     void warning(const QString& text, const QString& title) { message(text, title, MessageKind::Warning); }
     void error(const QString& text, const QString& title) { message(text, title, MessageKind::Error); }
 
@@ -50,8 +53,7 @@ Services& services();
 bool guarded(const std::function<void()>& handler);
 
 // A slot that runs `method` of `object` guarded, for connect().
-template <typename T>
-auto guard(T* object, void (T::*method)())
+template <typename T> auto guard(T* object, void (T::*method)())
 {
     return [object, method] { guarded([object, method] { (object->*method)(); }); };
 }

@@ -10,7 +10,10 @@ SharedComponents* current = nullptr;
 
 } // namespace
 
-Database::Database(QObject* parent) : QObject(parent) { }
+Database::Database(QObject* parent)
+    : QObject(parent)
+{
+}
 
 void Database::open()
 {
@@ -29,7 +32,8 @@ void Database::packTable(const QString& tableName)
     store::Table::packTable(tableName);
 }
 
-SharedComponents::SharedComponents(QObject* parent) : QObject(parent)
+SharedComponents::SharedComponents(QObject* parent)
+    : QObject(parent)
 {
     Database1.setObjectName(u"Database1"_s);
     Query1.setObjectName(u"Query1"_s);
@@ -38,9 +42,8 @@ SharedComponents::SharedComponents(QObject* parent) : QObject(parent)
 
     OpenDialog1.filters = { { u"*.db;*.dbf"_s, { u"*.db"_s, u"*.dbf"_s } } };
     SaveDialog1.defaultExtension = u"db"_s;
-    SaveDialog1.filters = { { u"*.db"_s, { u"*.db"_s } },
-                            { u"*.dbf"_s, { u"*.dbf"_s } },
-                            { u"*.txt"_s, { u"*.txt"_s } } };
+    SaveDialog1.filters
+        = { { u"*.db"_s, { u"*.db"_s } }, { u"*.dbf"_s, { u"*.dbf"_s } }, { u"*.txt"_s, { u"*.txt"_s } } };
 
     if (!current) current = this;
 }

@@ -19,8 +19,7 @@ public:
     void add(const QString& className, Factory factory);
     // Registers T under its class name; `instance` (the window's F_ variable) follows the
     // window: set when it is created, cleared when it is destroyed.
-    template <typename T>
-    void add(T** instance = nullptr)
+    template <typename T> void add(T** instance = nullptr)
     {
         add(QString::fromLatin1(T::staticMetaObject.className()), [instance](QWidget* parent) -> QWidget* {
             auto* window = new T(parent);

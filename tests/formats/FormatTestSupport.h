@@ -36,8 +36,7 @@ inline QList<std::pair<qint64, QVariantList>> readRows(store::ForeignTable& tabl
 }
 
 // The message of the StoreError that `action` throws; empty when it throws none.
-template<typename F>
-QString storeErrorOf(F&& action)
+template <typename F> QString storeErrorOf(F&& action)
 {
     try {
         action();
@@ -60,8 +59,9 @@ inline QByteArray run(const QString& program, const QStringList& args, const QBy
     p.closeWriteChannel();
     p.waitForFinished(120000);
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        QTest::qFail(qPrintable(u"%1 failed: %2"_s.arg(program, QString::fromLocal8Bit(p.readAllStandardError()))),
-                     __FILE__, __LINE__);
+        QTest::qFail(
+            qPrintable(u"%1 failed: %2"_s.arg(program, QString::fromLocal8Bit(p.readAllStandardError()))),
+            __FILE__, __LINE__);
         return {};
     }
     return p.readAllStandardOutput();
@@ -69,7 +69,8 @@ inline QByteArray run(const QString& program, const QStringList& args, const QBy
 
 inline QString sourceFile(const QString& relative)
 {
-    return qEnvironmentVariable("VELTO_SOURCE_DIR", QStringLiteral(VELTO_SOURCE_DIR_DEFAULT)) + u'/' + relative;
+    return qEnvironmentVariable("VELTO_SOURCE_DIR", QStringLiteral(VELTO_SOURCE_DIR_DEFAULT)) + u'/'
+        + relative;
 }
 
 } // namespace formats_test

@@ -61,10 +61,10 @@ const QByteArray twoFields = "[bad]\r\nFiletype=VARYING\r\nDelimiter=\"\r\nSepar
 std::function<void(const QString&)> paradox(std::function<void(QByteArray&)> change)
 {
     return [=](const QString& dir) {
-        QString spec = u"T:A10\tN:I\tM:M12\n"_s;
+        QString input = u"T:A10\tN:I\tM:M12\n"_s;
         for (int i = 0; i < 200; ++i)
-            spec += u"行%1\t%1\t%2\n"_s.arg(i).arg(QString(40, u'备'));
-        run(QStringLiteral(PX_FIXTURE_GEN), { dir + u"/bad.db"_s, u"70"_s }, spec.toUtf8());
+            input += u"行%1\t%1\t%2\n"_s.arg(i).arg(QString(40, u'备'));
+        run(QStringLiteral(PX_FIXTURE_GEN), { dir + u"/bad.db"_s, u"70"_s }, input.toUtf8());
         QByteArray bytes = readBytes(dir + u"/bad.db"_s);
         change(bytes);
         writeBytes(dir + u"/bad.db"_s, bytes);
@@ -74,59 +74,73 @@ std::function<void(const QString&)> paradox(std::function<void(QByteArray&)> cha
 const QList<Damage>& damages()
 {
     static const QList<Damage> list = {
-        { "dBase: header cut short", TableFormat::Dbase, u"bad.dbf"_s, dbf([](QByteArray& b) { b.truncate(20); }), u"的文件头不完整"_s },
-        { "dBase: field descriptor past the end", TableFormat::Dbase, u"bad.dbf"_s, dbf([](QByteArray& b) { b.truncate(32 + 32 + 10); }),
-          u"的字段说明超出了文件末尾"_s },
-        { "dBase: header longer than the file", TableFormat::Dbase, u"bad.dbf"_s, dbf([](QByteArray& b) { b[8] = char(0xFF), b[9] = char(0x7F); }),
-          u"的文件头不完整"_s },
-        { "dBase: record count beyond the file", TableFormat::Dbase, u"bad.dbf"_s, dbf([](QByteArray& b) { b[4] = char(0xE8), b[5] = char(0x03); }),
-          u"的记录数 1000 与文件大小不符"_s },
-        { "dBase: code page 1252", TableFormat::Dbase, u"bad.dbf"_s, dbf([](QByteArray& b) { b[29] = char(0x57); }),
-          u"的语言驱动字节 0x57 表示代码页 1252，不是 GBK"_s },
-        { "dBase: Visual FoxPro version", TableFormat::Dbase, u"bad.dbf"_s, dbf([](QByteArray& b) { b[0] = char(0x30); }),
-          u"不是 dBase III/IV 格式的表 (版本字节 0x30)"_s },
-        { "dBase: unknown field type", TableFormat::Dbase, u"bad.dbf"_s, dbf([](QByteArray& b) { b[32 + 11] = 'X'; }), u"是不支持的类型 'X'"_s },
-        { "dBase: record shorter than its fields", TableFormat::Dbase, u"bad.dbf"_s, dbf([](QByteArray& b) { b[10] = 3, b[11] = 0; }),
-          u"的记录长度 3 小于字段长度之和"_s },
+        { "dBase: header cut short", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b.truncate(20); }), u"的文件头不完整"_s },
+        { "dBase: field descriptor past the end", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b.truncate(32 + 32 + 10); }), u"的字段说明超出了文件末尾"_s },
+        { "dBase: header longer than the file", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b[8] = char(0xFF), b[9] = char(0x7F); }), u"的文件头不完整"_s },
+        { "dBase: record count beyond the file", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b[4] = char(0xE8), b[5] = char(0x03); }),
+            u"的记录数 1000 与文件大小不符"_s },
+        { "dBase: code page 1252", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b[29] = char(0x57); }),
+            u"的语言驱动字节 0x57 表示代码页 1252，不是 GBK"_s },
+        { "dBase: Visual FoxPro version", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b[0] = char(0x30); }), u"不是 dBase III/IV 格式的表 (版本字节 0x30)"_s },
+        { "dBase: unknown field type", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b[32 + 11] = 'X'; }), u"是不支持的类型 'X'"_s },
+        { "dBase: record shorter than its fields", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b[10] = 3, b[11] = 0; }), u"的记录长度 3 小于字段长度之和"_s },
         { "dBase: memo block past the memo file", TableFormat::Dbase, u"bad.dbf"_s,
-          [](const QString& dir) {
-              writeDbf(dir, true);
-              QByteArray memo = readBytes(dir + u"/bad.dbt"_s);
-              writeBytes(dir + u"/bad.dbt"_s, memo.left(600));
-          },
-          u"的备注文件 bad.dbt 中没有第 2 块"_s },
+            [](const QString& dir) {
+                writeDbf(dir, true);
+                QByteArray memo = readBytes(dir + u"/bad.dbt"_s);
+                writeBytes(dir + u"/bad.dbt"_s, memo.left(600));
+            },
+            u"的备注文件 bad.dbt 中没有第 2 块"_s },
         { "dBase: memo file missing", TableFormat::Dbase, u"bad.dbf"_s,
-          [](const QString& dir) {
-              writeDbf(dir, true);
-              QFile::remove(dir + u"/bad.dbt"_s);
-          },
-          u"的备注文件 bad.dbt 不存在"_s },
-        { "text: unterminated delimiter", TableFormat::Text, u"bad.txt"_s, text(twoFields, "\"a\",1\r\n\"def,2\r\n"), u"第 2 行的文字缺少结束的 \""_s },
-        { "text: more fields than the schema", TableFormat::Text, u"bad.txt"_s, text(twoFields, "\"a\",1\r\n\"b\",2,3\r\n"),
-          u"第 2 行有 3 个字段，多于结构文件定义的 2 个"_s },
-        { "text: no number in a number field", TableFormat::Text, u"bad.txt"_s, text(twoFields, "\"a\",x1\r\n"), u"第 1 行字段 N 的值 x1 不是整数"_s },
-        { "text: schema skips a field", TableFormat::Text, u"bad.txt"_s, text("[bad]\nField1=A,CHAR,1,0,0\nField3=B,CHAR,1,0,1\n", "a,b\n"),
-          u"的结构文件 bad.sch 缺少 Field2"_s },
-        { "text: unknown type", TableFormat::Text, u"bad.txt"_s, text("[bad]\nField1=A,BLOBBY,1,0,0\n", "a\n"), u"的类型 BLOBBY 不受支持"_s },
-        { "text: field line cut short", TableFormat::Text, u"bad.txt"_s, text("[bad]\nField1=A,CHAR\n", "a\n"), u"第 2 行的字段说明不完整"_s },
-        { "text: unterminated header line", TableFormat::Text, u"bad.txt"_s, text({}, "\"open\n"), u"第 1 行的文字缺少结束的 \""_s },
-        { "Paradox: header cut short", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b.truncate(40); }), u"的文件头不完整"_s },
-        { "Paradox: header cut in the field list", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b.truncate(0x100); }), u"的文件头不完整"_s },
-        { "Paradox: block chain loops", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b[0x800] = 1, b[0x801] = 0; }),
-          u"的数据块链表出现循环 (块 1)"_s },
-        { "Paradox: block past the end", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b.truncate(0x800 + 0x900); }),
-          u"的数据块 2 超出了文件末尾"_s },
-        { "Paradox: block claims more records than fit", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b[0x804] = char(0xFF), b[0x805] = 0x7F; }),
-          u"的数据块 1 已损坏"_s },
-        { "Paradox: record size disagrees with fields", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b[0] = 9; }),
-          u"的记录长度 9 与字段长度之和 26 不符"_s },
-        { "Paradox: index file, not data", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b[4] = 1; }), u"不是 Paradox 数据表 (文件类型 1)"_s },
-        { "Paradox: unknown version", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b[0x39] = 0x20; }),
-          u"的版本字节 0x20 不是 Paradox 3 到 7"_s },
-        { "Paradox: encrypted", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b[0x5C] = 1; }), u"已加密，不能读取"_s },
+            [](const QString& dir) {
+                writeDbf(dir, true);
+                QFile::remove(dir + u"/bad.dbt"_s);
+            },
+            u"的备注文件 bad.dbt 不存在"_s },
+        { "text: unterminated delimiter", TableFormat::Text, u"bad.txt"_s,
+            text(twoFields, "\"a\",1\r\n\"def,2\r\n"), u"第 2 行的文字缺少结束的 \""_s },
+        { "text: more fields than the schema", TableFormat::Text, u"bad.txt"_s,
+            text(twoFields, "\"a\",1\r\n\"b\",2,3\r\n"), u"第 2 行有 3 个字段，多于结构文件定义的 2 个"_s },
+        { "text: no number in a number field", TableFormat::Text, u"bad.txt"_s,
+            text(twoFields, "\"a\",x1\r\n"), u"第 1 行字段 N 的值 x1 不是整数"_s },
+        { "text: schema skips a field", TableFormat::Text, u"bad.txt"_s,
+            text("[bad]\nField1=A,CHAR,1,0,0\nField3=B,CHAR,1,0,1\n", "a,b\n"),
+            u"的结构文件 bad.sch 缺少 Field2"_s },
+        { "text: unknown type", TableFormat::Text, u"bad.txt"_s,
+            text("[bad]\nField1=A,BLOBBY,1,0,0\n", "a\n"), u"的类型 BLOBBY 不受支持"_s },
+        { "text: field line cut short", TableFormat::Text, u"bad.txt"_s,
+            text("[bad]\nField1=A,CHAR\n", "a\n"), u"第 2 行的字段说明不完整"_s },
+        { "text: unterminated header line", TableFormat::Text, u"bad.txt"_s, text({}, "\"open\n"),
+            u"第 1 行的文字缺少结束的 \""_s },
+        { "Paradox: header cut short", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b.truncate(40); }), u"的文件头不完整"_s },
+        { "Paradox: header cut in the field list", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b.truncate(0x100); }), u"的文件头不完整"_s },
+        { "Paradox: block chain loops", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b[0x800] = 1, b[0x801] = 0; }), u"的数据块链表出现循环 (块 1)"_s },
+        { "Paradox: block past the end", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b.truncate(0x800 + 0x900); }), u"的数据块 2 超出了文件末尾"_s },
+        { "Paradox: block claims more records than fit", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b[0x804] = char(0xFF), b[0x805] = 0x7F; }), u"的数据块 1 已损坏"_s },
+        { "Paradox: record size disagrees with fields", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b[0] = 9; }), u"的记录长度 9 与字段长度之和 26 不符"_s },
+        { "Paradox: index file, not data", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b[4] = 1; }), u"不是 Paradox 数据表 (文件类型 1)"_s },
+        { "Paradox: unknown version", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b[0x39] = 0x20; }), u"的版本字节 0x20 不是 Paradox 3 到 7"_s },
+        { "Paradox: encrypted", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b[0x5C] = 1; }), u"已加密，不能读取"_s },
         // The first record's memo pointer (after 2 leader bytes) aimed past the end of bad.mb.
-        { "Paradox: memo pointer past the memo file", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) { b[0x806 + 14 + 2 + 3] = 0x10; }),
-          u"的备注文件 bad.mb 在位置"_s },
+        { "Paradox: memo pointer past the memo file", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b[0x806 + 14 + 2 + 3] = 0x10; }), u"的备注文件 bad.mb 在位置"_s },
     };
     return list;
 }
@@ -134,9 +148,12 @@ const QList<Damage>& damages()
 QString prefixOf(TableFormat format)
 {
     switch (format) {
-    case TableFormat::Dbase: return u"dBase 表 bad.dbf "_s;
-    case TableFormat::Text: return u"文本表 bad.txt "_s;
-    default: return u"Paradox 表 bad.db "_s;
+    case TableFormat::Dbase:
+        return u"dBase 表 bad.dbf "_s;
+    case TableFormat::Text:
+        return u"文本表 bad.txt "_s;
+    default:
+        return u"Paradox 表 bad.db "_s;
     }
 }
 
@@ -167,7 +184,7 @@ void TestBadInput::damagedFile()
     d.make(dir.path());
     const QString error = storeErrorOf([&] {
         auto table = ForeignTable::open(dir.filePath(d.file), d.format);
-        table->readAll([](qint64, const QVariantList&) { });
+        table->readAll([](qint64, const QVariantList&) {});
     });
     QVERIFY2(error.startsWith(prefixOf(d.format)), qPrintable(error));
     QVERIFY2(error.contains(d.message), qPrintable(error));

@@ -25,10 +25,14 @@ TableSchema everyType()
 {
     TableSchema s;
     s.fields = {
-        { u"NAME"_s, FieldType::Text, 20, 0 },   { u"名称"_s, FieldType::Text, 30, 0 },
-        { u"QTY"_s, FieldType::SmallInt, 0, 0 }, { u"CNT"_s, FieldType::Integer, 0, 0 },
-        { u"AMT"_s, FieldType::Float, 0, 2 },    { u"RATE"_s, FieldType::Float, 0, 0 },
-        { u"DAY"_s, FieldType::Date, 0, 0 },     { u"OK"_s, FieldType::Logical, 0, 0 },
+        { u"NAME"_s, FieldType::Text, 20, 0 },
+        { u"名称"_s, FieldType::Text, 30, 0 },
+        { u"QTY"_s, FieldType::SmallInt, 0, 0 },
+        { u"CNT"_s, FieldType::Integer, 0, 0 },
+        { u"AMT"_s, FieldType::Float, 0, 2 },
+        { u"RATE"_s, FieldType::Float, 0, 0 },
+        { u"DAY"_s, FieldType::Date, 0, 0 },
+        { u"OK"_s, FieldType::Logical, 0, 0 },
         { u"NOTE"_s, FieldType::Memo, 0, 0 },
     };
     return s;
@@ -46,10 +50,11 @@ QList<QVariantList> everyTypeRows()
 {
     return {
         { u"abc"_s, u"国家高新技术产业开发区"_s, qint64(-32768), qint64(2147483647), 1234567.89, 1.0 / 3,
-          QDate(2024, 1, 15), true, longMemo() },
-        { QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() },
+            QDate(2024, 1, 15), true, longMemo() },
+        { QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
+            QVariant() },
         { u"  lead"_s, u"·《》～"_s, qint64(32767), qint64(-2147483647 - 1), -0.5, 123456789.123456,
-          QDate(1900, 2, 28), false, u"短备注"_s },
+            QDate(1900, 2, 28), false, u"短备注"_s },
         { u"x"_s, QVariant(), qint64(0), qint64(0), 0.1, 1e-7, QDate(9999, 12, 31), true, QVariant() },
     };
 }
@@ -81,20 +86,26 @@ bool peerMatches(const QJsonValue& peer, const QVariant& expected, FieldType typ
 {
     if (expected.isNull()) {
         // dbfread reads a blank character field as an empty text.
-        return peer.isNull() || (type == FieldType::Text && peer.toObject().value(u"text"_s).toString().isEmpty());
+        return peer.isNull()
+            || (type == FieldType::Text && peer.toObject().value(u"text"_s).toString().isEmpty());
     }
     const QJsonObject o = peer.toObject();
     switch (type) {
     case FieldType::Text:
-    case FieldType::Memo: return o.value(u"text"_s).toString() == expected.toString();
+    case FieldType::Memo:
+        return o.value(u"text"_s).toString() == expected.toString();
     case FieldType::SmallInt:
-    case FieldType::Integer: return o.contains(u"int"_s) && qint64(o.value(u"int"_s).toDouble()) == expected.toLongLong();
+    case FieldType::Integer:
+        return o.contains(u"int"_s) && qint64(o.value(u"int"_s).toDouble()) == expected.toLongLong();
     case FieldType::Float: {
-        const double d = o.contains(u"float"_s) ? o.value(u"float"_s).toString().toDouble() : o.value(u"int"_s).toDouble();
+        const double d = o.contains(u"float"_s) ? o.value(u"float"_s).toString().toDouble()
+                                                : o.value(u"int"_s).toDouble();
         return d == expected.toDouble();
     }
-    case FieldType::Date: return o.value(u"date"_s).toString() == expected.toDate().toString(Qt::ISODate);
-    case FieldType::Logical: return o.contains(u"bool"_s) && o.value(u"bool"_s).toBool() == expected.toBool();
+    case FieldType::Date:
+        return o.value(u"date"_s).toString() == expected.toDate().toString(Qt::ISODate);
+    case FieldType::Logical:
+        return o.contains(u"bool"_s) && o.value(u"bool"_s).toBool() == expected.toBool();
     }
     return false;
 }
@@ -115,6 +126,7 @@ private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
     void editsInPlace();
+    void memoGoesAfterTheLastBlock();
     void numberLayout_data();
     void numberLayout();
     void gbkMarkers_data();
@@ -156,9 +168,9 @@ void TestDbfTable::roundTrip()
 
     // Our reader.
     auto table = ForeignTable::open(path, TableFormat::Dbase);
-    const QList<FieldType> readTypes = { FieldType::Text,    FieldType::Text,  FieldType::Integer,
-                                         FieldType::Float,   FieldType::Float, FieldType::Float,
-                                         FieldType::Date,    FieldType::Logical, FieldType::Memo };
+    const QList<FieldType> readTypes
+        = { FieldType::Text, FieldType::Text, FieldType::Integer, FieldType::Float, FieldType::Float,
+              FieldType::Float, FieldType::Date, FieldType::Logical, FieldType::Memo };
     QCOMPARE(table->schema().fields.size(), schema.fields.size());
     for (qsizetype i = 0; i < schema.fields.size(); ++i) {
         QCOMPARE(table->schema().fields[i].name, schema.fields[i].name);
@@ -174,8 +186,8 @@ void TestDbfTable::roundTrip()
         for (qsizetype c = 0; c < schema.fields.size(); ++c) {
             const QVariant expected = asRead(rows[r][c], schema.fields[c].type);
             QVERIFY2(sameValue(read[r].second[c], expected),
-                     qPrintable(u"row %1 field %2: %3, expected %4"_s.arg(r + 1).arg(schema.fields[c].name,
-                                                                             shown(read[r].second[c]), shown(expected))));
+                qPrintable(u"row %1 field %2: %3, expected %4"_s.arg(r + 1).arg(
+                    schema.fields[c].name, shown(read[r].second[c]), shown(expected))));
         }
     }
 
@@ -183,8 +195,8 @@ void TestDbfTable::roundTrip()
     const QJsonObject peer = dbfread(path);
     QCOMPARE(peer.value(u"encoding"_s).toString(), u"cp936"_s);
     const QJsonArray fields = peer.value(u"fields"_s).toArray();
-    const QStringList layout = { u"C20.0"_s, u"C30.0"_s, u"N6.0"_s, u"N11.0"_s, u"N20.2"_s,
-                                 u"N20.4"_s, u"D8.0"_s,  u"L1.0"_s, u"M10.0"_s };
+    const QStringList layout = { u"C20.0"_s, u"C30.0"_s, u"N6.0"_s, u"N11.0"_s, u"N20.2"_s, u"N20.4"_s,
+        u"D8.0"_s, u"L1.0"_s, u"M10.0"_s };
     QCOMPARE(fields.size(), layout.size());
     for (qsizetype i = 0; i < fields.size(); ++i) {
         const QJsonArray f = fields[i].toArray();
@@ -197,9 +209,8 @@ void TestDbfTable::roundTrip()
         const QJsonArray values = records[r].toArray();
         for (qsizetype c = 0; c < schema.fields.size(); ++c)
             QVERIFY2(peerMatches(values[c], rows[r][c], schema.fields[c].type),
-                     qPrintable(u"dbfread row %1 field %2: %3, expected %4"_s.arg(r + 1).arg(
-                         schema.fields[c].name, QString::fromUtf8(QJsonDocument(QJsonArray { values[c] }).toJson()),
-                         shown(rows[r][c]))));
+                qPrintable(u"dbfread row %1 field %2: %3, expected %4"_s.arg(r + 1).arg(schema.fields[c].name,
+                    QString::fromUtf8(QJsonDocument(QJsonArray { values[c] }).toJson()), shown(rows[r][c]))));
     }
 }
 
@@ -240,7 +251,8 @@ void TestDbfTable::editsInPlace()
     QCOMPARE(rows[0].second, (QVariantList { u"0002b"_s, u"乙改过了"_s }));
     peer = dbfread(path);
     QCOMPARE(peer.value(u"deleted"_s).toInt(), 0);
-    QCOMPARE(peer.value(u"records"_s).toArray()[0].toArray()[1].toObject().value(u"text"_s).toString(), u"乙改过了"_s);
+    QCOMPARE(peer.value(u"records"_s).toArray()[0].toArray()[1].toObject().value(u"text"_s).toString(),
+        u"乙改过了"_s);
     const QByteArray bytes = readBytes(path);
     const int recordSize = 1 + 10 + 10;
     QCOMPARE(bytes.size(), 32 + 2 * 32 + 1 + 2 * recordSize + 1);
@@ -263,6 +275,30 @@ void TestDbfTable::editsInPlace()
     QCOMPARE(dbfread(path).value(u"records"_s).toArray().size(), 1);
 }
 
+void TestDbfTable::memoGoesAfterTheLastBlock()
+{
+    // A memo file's next-free-block can be stale or damaged; new memos go after the last
+    // block it really holds, not to where the header points (found by fuzz_dbf).
+    const QString path = m_dir.filePath(u"memo.dbf"_s);
+    const QString memoPath = m_dir.filePath(u"memo.dbt"_s);
+    TableSchema schema;
+    schema.fields = { { u"NOTE"_s, FieldType::Memo, 0, 0 } };
+    ForeignTable::create(path, TableFormat::Dbase, schema)->append({ u"一"_s });
+    for (const quint32 next : { 0x00FFFFFFu, 1u }) {
+        QByteArray memo = readBytes(memoPath);
+        for (int i = 0; i < 4; ++i)
+            memo[i] = char(next >> (8 * i));
+        QVERIFY(writeBytes(memoPath, memo));
+        const qint64 size = memo.size();
+        auto table = ForeignTable::open(path, TableFormat::Dbase);
+        table->append({ u"二"_s });
+        QCOMPARE(QFileInfo(memoPath).size(), size + 512);
+        const auto rows = readRows(*table);
+        QCOMPARE(rows.first().second.first().toString(), u"一"_s);
+        QCOMPARE(rows.last().second.first().toString(), u"二"_s);
+    }
+}
+
 void TestDbfTable::numberLayout_data()
 {
     QTest::addColumn<double>("value");
@@ -275,8 +311,8 @@ void TestDbfTable::numberLayout_data()
     QTest::newRow("tiny") << 1e-7 << 4 << QByteArray("0.0000001") << true;
     QTest::newRow("18 digits") << 123456789012345680.0 << 2 << QByteArray("123456789012345680") << true;
     QTest::newRow("huge") << 1e300 << 4 << QByteArray("1e+300") << true;
-    QTest::newRow("15 digits when exact does not fit") << 1.2345678901234567e-5 << 4
-                                                       << QByteArray("1.23456789012346e-05") << false;
+    QTest::newRow("15 digits when exact does not fit")
+        << 1.2345678901234567e-5 << 4 << QByteArray("1.23456789012346e-05") << false;
 }
 
 void TestDbfTable::numberLayout()
@@ -297,11 +333,14 @@ void TestDbfTable::numberLayout()
     QCOMPARE(field, QByteArray(20 - text.size(), ' ') + text);
     auto table = ForeignTable::open(path, TableFormat::Dbase);
     const double back = readRows(*table).at(0).second.at(0).toDouble();
-    if (exact) QCOMPARE(back, value);
-    else QVERIFY(std::fabs(back - value) <= std::fabs(value) * 1e-14);
+    if (exact)
+        QCOMPARE(back, value);
+    else
+        QVERIFY(std::fabs(back - value) <= std::fabs(value) * 1e-14);
     const QJsonObject peer = dbfread(path);
     const QJsonObject v = peer.value(u"records"_s).toArray()[0].toArray()[0].toObject();
-    const double peerValue = v.contains(u"float"_s) ? v.value(u"float"_s).toString().toDouble() : v.value(u"int"_s).toDouble();
+    const double peerValue
+        = v.contains(u"float"_s) ? v.value(u"float"_s).toString().toDouble() : v.value(u"int"_s).toDouble();
     QCOMPARE(peerValue, back);
 }
 
@@ -333,13 +372,14 @@ void TestDbfTable::createRefuses_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("11-byte name") << QList<FieldDef> { { u"ABCDEFGHIJK"_s, FieldType::Text, 5, 0 } }
                                   << u"dBase 表 refused.dbf 的字段名 ABCDEFGHIJK 超过 10 字节"_s;
-    QTest::newRow("Chinese name of 12 bytes") << QList<FieldDef> { { u"高新技术企业"_s, FieldType::Integer, 0, 0 } }
-                                              << u"的字段名 高新技术企业 超过 10 字节"_s;
+    QTest::newRow("Chinese name of 12 bytes")
+        << QList<FieldDef> { { u"高新技术企业"_s, FieldType::Integer, 0, 0 } }
+        << u"的字段名 高新技术企业 超过 10 字节"_s;
     QTest::newRow("same name twice") << QList<FieldDef> { { u"qa01"_s, FieldType::Text, 5, 0 },
-                                                          { u"QA01"_s, FieldType::Text, 5, 0 } }
+        { u"QA01"_s, FieldType::Text, 5, 0 } }
                                      << u"的字段名 QA01 重复"_s;
-    QTest::newRow("text of 256 bytes") << QList<FieldDef> { { u"T"_s, FieldType::Text, 256, 0 } }
-                                       << u"dBase 字符字段最长 255 字节"_s;
+    QTest::newRow("text of 256 bytes")
+        << QList<FieldDef> { { u"T"_s, FieldType::Text, 256, 0 } } << u"dBase 字符字段最长 255 字节"_s;
     QTest::newRow("no fields") << QList<FieldDef> {} << u"至少要有一个字段"_s;
 }
 
@@ -349,7 +389,8 @@ void TestDbfTable::createRefuses()
     QFETCH(QString, message);
     TableSchema schema;
     schema.fields = fields;
-    const QString error = storeErrorOf([&] { ForeignTable::create(m_dir.filePath(u"refused.dbf"_s), TableFormat::Dbase, schema); });
+    const QString error = storeErrorOf(
+        [&] { ForeignTable::create(m_dir.filePath(u"refused.dbf"_s), TableFormat::Dbase, schema); });
     QVERIFY2(error.contains(message), qPrintable(error));
     QVERIFY(!QFileInfo::exists(m_dir.filePath(u"refused.dbf"_s)));
 }

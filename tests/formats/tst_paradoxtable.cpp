@@ -13,13 +13,16 @@ using store::TableFormat;
 
 namespace {
 
-QString specValue(const QVariant& v)
+QString layoutValue(const QVariant& v)
 {
     if (v.isNull()) return u"\\N"_s;
     switch (v.typeId()) {
-    case QMetaType::QDate: return v.toDate().toString(Qt::ISODate);
-    case QMetaType::Bool: return v.toBool() ? u"T"_s : u"F"_s;
-    case QMetaType::Double: return QString::number(v.toDouble(), 'g', 17);
+    case QMetaType::QDate:
+        return v.toDate().toString(Qt::ISODate);
+    case QMetaType::Bool:
+        return v.toBool() ? u"T"_s : u"F"_s;
+    case QMetaType::Double:
+        return QString::number(v.toDouble(), 'g', 17);
     default: {
         QString s = v.toString();
         s.replace(u'\\', u"\\\\"_s).replace(u'\t', u"\\t"_s).replace(u'\n', u"\\n"_s);
@@ -31,14 +34,14 @@ QString specValue(const QVariant& v)
 // Writes `path` (and its .mb) with pxlib: `fields` as the generator reads them.
 void writeFixture(const QString& path, int version, const QString& fields, const QList<QVariantList>& rows)
 {
-    QString spec = fields + u'\n';
+    QString input = fields + u'\n';
     for (const QVariantList& row : rows) {
         QStringList cells;
         for (const QVariant& v : row)
-            cells << specValue(v);
-        spec += cells.join(u'\t') + u'\n';
+            cells << layoutValue(v);
+        input += cells.join(u'\t') + u'\n';
     }
-    run(QStringLiteral(PX_FIXTURE_GEN), { path, QString::number(version) }, spec.toUtf8());
+    run(QStringLiteral(PX_FIXTURE_GEN), { path, QString::number(version) }, input.toUtf8());
 }
 
 QString repeated(const QString& piece, int bytes)
@@ -59,8 +62,9 @@ void compareRows(ForeignTable& table, const QList<QVariantList>& expected)
             const QVariant& a = rows[r].second[c];
             const QVariant& e = expected[r][c];
             QVERIFY2(e.isNull() ? a.isNull() : a == e && a.typeId() == e.typeId(),
-                     qPrintable(u"row %1 field %2: %3 (%4), expected %5 (%6)"_s.arg(r + 1).arg(c + 1).arg(
-                         a.toString(), QString::fromLatin1(a.typeName()), e.toString(), QString::fromLatin1(e.typeName()))));
+                qPrintable(
+                    u"row %1 field %2: %3 (%4), expected %5 (%6)"_s.arg(r + 1).arg(c + 1).arg(a.toString(),
+                        QString::fromLatin1(a.typeName()), e.toString(), QString::fromLatin1(e.typeName()))));
         }
     }
 }
@@ -103,12 +107,13 @@ void TestParadoxTable::surveyTypes()
         { u"国家高新技术产业开发"_s, qint64(-5), qint64(-70000), -1.5, QDate(2024, 1, 15), true, u"短"_s },
         { QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() },
         { u"abc"_s, qint64(32767), qint64(2147483647), 123456789.123456, QDate(1900, 2, 28), false,
-          repeated(u"高新区备注 "_s, 300) }, // a shared memo block
+            repeated(u"高新区备注 "_s, 300) }, // a shared memo block
         { u"x"_s, qint64(-32767), qint64(-2147483647), 0.0, QDate(1, 1, 1), true,
-          repeated(u"大段备注，"_s, 5000) }, // a memo block of its own
+            repeated(u"大段备注，"_s, 5000) }, // a memo block of its own
     };
     QString fields = u"NAME:A20\tQTY:S\tCNT:I\tAMT:N\tDAY:D"_s;
-    if (withMemo) fields += u"\tOK:L\tNOTE:M20"_s;
+    if (withMemo)
+        fields += u"\tOK:L\tNOTE:M20"_s;
     else
         for (QVariantList& row : rows)
             row = row.mid(0, 5);
@@ -117,9 +122,12 @@ void TestParadoxTable::surveyTypes()
 
     auto table = ForeignTable::open(path, TableFormat::Paradox);
     const QList<FieldDef> expected = {
-        { u"NAME"_s, FieldType::Text, 20, 0 }, { u"QTY"_s, FieldType::SmallInt, 0, 0 },
-        { u"CNT"_s, FieldType::Integer, 0, 0 }, { u"AMT"_s, FieldType::Float, 0, 0 },
-        { u"DAY"_s, FieldType::Date, 0, 0 },    { u"OK"_s, FieldType::Logical, 0, 0 },
+        { u"NAME"_s, FieldType::Text, 20, 0 },
+        { u"QTY"_s, FieldType::SmallInt, 0, 0 },
+        { u"CNT"_s, FieldType::Integer, 0, 0 },
+        { u"AMT"_s, FieldType::Float, 0, 0 },
+        { u"DAY"_s, FieldType::Date, 0, 0 },
+        { u"OK"_s, FieldType::Logical, 0, 0 },
         { u"NOTE"_s, FieldType::Memo, 0, 0 },
     };
     QCOMPARE(table->schema().fields, expected.mid(0, withMemo ? 7 : 5));
@@ -130,20 +138,27 @@ void TestParadoxTable::otherTypes()
 {
     const QString path = m_dir.filePath(u"other.db"_s);
     writeFixture(path, 70, u"AI:+\tMONEY:$\tTM:T\tTS:@\tBC:#2\tFM:F20\tBL:B20\t中文名:A8"_s,
-                 { { qint64(1), 12.25, u"12:34:56"_s, u"2024-01-15 01:02:03"_s, -12.34, u"格式备注"_s,
-                     repeated(u"blob "_s, 100), u"字段"_s },
-                   { QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() } });
+        { { qint64(1), 12.25, u"12:34:56"_s, u"2024-01-15 01:02:03"_s, -12.34, u"格式备注"_s,
+              repeated(u"blob "_s, 100), u"字段"_s },
+            { QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
+                QVariant() } });
     auto table = ForeignTable::open(path, TableFormat::Paradox);
     const QList<FieldDef> expected = {
-        { u"AI"_s, FieldType::Integer, 0, 0 }, { u"MONEY"_s, FieldType::Float, 0, 0 },
-        { u"TM"_s, FieldType::Text, 8, 0 },    { u"TS"_s, FieldType::Text, 19, 0 },
-        { u"BC"_s, FieldType::Float, 0, 2 },   { u"FM"_s, FieldType::Memo, 0, 0 },
-        { u"BL"_s, FieldType::Memo, 0, 0 },    { u"中文名"_s, FieldType::Text, 8, 0 },
+        { u"AI"_s, FieldType::Integer, 0, 0 },
+        { u"MONEY"_s, FieldType::Float, 0, 0 },
+        { u"TM"_s, FieldType::Text, 8, 0 },
+        { u"TS"_s, FieldType::Text, 19, 0 },
+        { u"BC"_s, FieldType::Float, 0, 2 },
+        { u"FM"_s, FieldType::Memo, 0, 0 },
+        { u"BL"_s, FieldType::Memo, 0, 0 },
+        { u"中文名"_s, FieldType::Text, 8, 0 },
     };
     QCOMPARE(table->schema().fields, expected);
-    compareRows(*table, { { qint64(1), 12.25, u"12:34:56"_s, u"2024-01-15 01:02:03"_s, -12.34, u"格式备注"_s,
-                            repeated(u"blob "_s, 100), u"字段"_s },
-                          { QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() } });
+    compareRows(*table,
+        { { qint64(1), 12.25, u"12:34:56"_s, u"2024-01-15 01:02:03"_s, -12.34, u"格式备注"_s,
+              repeated(u"blob "_s, 100), u"字段"_s },
+            { QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
+                QVariant() } });
 }
 
 void TestParadoxTable::rowsAcrossBlocks()
@@ -170,8 +185,9 @@ void TestParadoxTable::readOnly()
     QCOMPARE(storeErrorOf([&] { table->remove(1); }), message);
     QCOMPARE(storeErrorOf([&] { table->pack(); }), message);
     QCOMPARE(storeErrorOf([&] { table->rewrite({}); }), message);
-    QCOMPARE(storeErrorOf([&] { ForeignTable::create(m_dir.filePath(u"new.db"_s), TableFormat::Paradox, {}); }),
-             u"Paradox 表 new.db 只能读取，不能修改"_s);
+    QCOMPARE(
+        storeErrorOf([&] { ForeignTable::create(m_dir.filePath(u"new.db"_s), TableFormat::Paradox, {}); }),
+        u"Paradox 表 new.db 只能读取，不能修改"_s);
 }
 
 QTEST_GUILESS_MAIN(TestParadoxTable)

@@ -63,16 +63,21 @@ void TestTextTable::roundTrip()
     const QString path = m_dir.filePath(u"rt.txt"_s);
     TableSchema schema;
     schema.fields = {
-        { u"QA01"_s, FieldType::Text, 20, 0 },  { u"名称"_s, FieldType::Text, 40, 0 },
-        { u"QTY"_s, FieldType::SmallInt, 0, 0 }, { u"CNT"_s, FieldType::Integer, 0, 0 },
-        { u"AMT"_s, FieldType::Float, 0, 2 },   { u"DAY"_s, FieldType::Date, 0, 0 },
-        { u"OK"_s, FieldType::Logical, 0, 0 },  { u"NOTE"_s, FieldType::Memo, 0, 0 },
+        { u"QA01"_s, FieldType::Text, 20, 0 },
+        { u"名称"_s, FieldType::Text, 40, 0 },
+        { u"QTY"_s, FieldType::SmallInt, 0, 0 },
+        { u"CNT"_s, FieldType::Integer, 0, 0 },
+        { u"AMT"_s, FieldType::Float, 0, 2 },
+        { u"DAY"_s, FieldType::Date, 0, 0 },
+        { u"OK"_s, FieldType::Logical, 0, 0 },
+        { u"NOTE"_s, FieldType::Memo, 0, 0 },
     };
     const QList<QVariantList> rows = {
-        { u"0001"_s, u"国家高新区 \"一号\", 园"_s, qint64(-5), qint64(70000), 1.0 / 3, QDate(2024, 1, 15), true,
-          u"第一行\n第二行"_s },
+        { u"0001"_s, u"国家高新区 \"一号\", 园"_s, qint64(-5), qint64(70000), 1.0 / 3, QDate(2024, 1, 15),
+            true, u"第一行\n第二行"_s },
         { u"0002"_s, QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() },
-        { u"\"\""_s, u"x"_s, qint64(32767), qint64(-2147483647 - 1), -1e20, QDate(1999, 12, 31), false, u"a,b"_s },
+        { u"\"\""_s, u"x"_s, qint64(32767), qint64(-2147483647 - 1), -1e20, QDate(1999, 12, 31), false,
+            u"a,b"_s },
     };
     {
         auto table = ForeignTable::create(path, TableFormat::Text, schema);
@@ -80,23 +85,25 @@ void TestTextTable::roundTrip()
             table->append(row);
     }
     const QByteArray sch = readBytes(m_dir.filePath(u"rt.sch"_s));
-    QCOMPARE(store::fromGbk(sch), u"[rt]\r\n"
-                                  "Filetype=VARYING\r\n"
-                                  "Delimiter=\"\r\n"
-                                  "Separator=,\r\n"
-                                  "CharSet=GBK\r\n"
-                                  "Field1=QA01,CHAR,20,00,00\r\n"
-                                  "Field2=名称,CHAR,40,00,20\r\n"
-                                  "Field3=QTY,NUMBER,06,00,60\r\n"
-                                  "Field4=CNT,LONGINT,11,00,66\r\n"
-                                  "Field5=AMT,FLOAT,20,02,77\r\n"
-                                  "Field6=DAY,DATE,10,00,97\r\n"
-                                  "Field7=OK,BOOL,01,00,107\r\n"
-                                  "Field8=NOTE,MEMO,00,00,108\r\n"_s);
+    QCOMPARE(store::fromGbk(sch),
+        u"[rt]\r\n"
+        "Filetype=VARYING\r\n"
+        "Delimiter=\"\r\n"
+        "Separator=,\r\n"
+        "CharSet=GBK\r\n"
+        "Field1=QA01,CHAR,20,00,00\r\n"
+        "Field2=名称,CHAR,40,00,20\r\n"
+        "Field3=QTY,NUMBER,06,00,60\r\n"
+        "Field4=CNT,LONGINT,11,00,66\r\n"
+        "Field5=AMT,FLOAT,20,02,77\r\n"
+        "Field6=DAY,DATE,10,00,97\r\n"
+        "Field7=OK,BOOL,01,00,107\r\n"
+        "Field8=NOTE,MEMO,00,00,108\r\n"_s);
     QCOMPARE(store::fromGbk(readBytes(path)),
-             u"\"0001\",\"国家高新区 \"\"一号\"\", 园\",-5,70000,0.3333333333333333,2024-01-15,T,\"第一行\n第二行\"\r\n"
-             "\"0002\",,,,,,,\r\n"
-             "\"\"\"\"\"\",\"x\",32767,-2147483648,-1e+20,1999-12-31,F,\"a,b\"\r\n"_s);
+        u"\"0001\",\"国家高新区 \"\"一号\"\", "
+        u"园\",-5,70000,0.3333333333333333,2024-01-15,T,\"第一行\n第二行\"\r\n"
+        "\"0002\",,,,,,,\r\n"
+        "\"\"\"\"\"\",\"x\",32767,-2147483648,-1e+20,1999-12-31,F,\"a,b\"\r\n"_s);
     QVERIFY(readBytes(path).contains(store::toGbk(u"国家高新区"_s)));
 
     auto table = ForeignTable::open(path, TableFormat::Text);
@@ -147,7 +154,8 @@ void TestTextTable::withoutSchemaFile()
     QCOMPARE(typesOf(table->schema()), u"编号 CHAR(2), 名称 CHAR(10), 金额 CHAR(4)"_s);
     QCOMPARE(shownRows(*table), (QStringList { u"1:1|高新区, 一|12.5"_s, u"2:22||"_s }));
     QVERIFY(!table->isWritable());
-    QCOMPARE(storeErrorOf([&] { table->append({}); }), u"文本表 sheet.txt 没有结构文件 sheet.sch，只能读取"_s);
+    QCOMPARE(
+        storeErrorOf([&] { table->append({}); }), u"文本表 sheet.txt 没有结构文件 sheet.sch，只能读取"_s);
 }
 
 void TestTextTable::othersLayouts_data()
@@ -163,16 +171,17 @@ void TestTextTable::othersLayouts_data()
         << QByteArray("1221.0000,\"Kauai Dive Shoppe\",04/03/1994\r\n1231.0000,\"Unisco\",02/28/1994\r\n")
         << u"Customer No FLOAT.4, Name CHAR(30), First Contact DATE"_s
         << QStringList { u"1:1221|Kauai Dive Shoppe|1994-04-03"_s, u"2:1231|Unisco|1994-02-28"_s };
-    QTest::newRow("fixed layout")
-        << QByteArray("[F]\nFiletype=Fixed\nCharSet=ascii\nField1=ID,LONGINT,5,00,00\nField2=NAME,CHAR,6,00,5\n"
-                      "Field3=OK,BOOL,1,00,11\n")
-        << QByteArray("   12ab    T\n    3cdefgh\n")
-        << u"ID INTEGER, NAME CHAR(6), OK BOOLEAN"_s << QStringList { u"1:12|ab|T"_s, u"2:3|cdefgh|"_s };
+    QTest::newRow("fixed layout") << QByteArray(
+        "[F]\nFiletype=Fixed\nCharSet=ascii\nField1=ID,LONGINT,5,00,00\nField2=NAME,CHAR,6,00,5\n"
+        "Field3=OK,BOOL,1,00,11\n")
+                                  << QByteArray("   12ab    T\n    3cdefgh\n")
+                                  << u"ID INTEGER, NAME CHAR(6), OK BOOLEAN"_s
+                                  << QStringList { u"1:12|ab|T"_s, u"2:3|cdefgh|"_s };
     QTest::newRow("tabs, spaces round the keys, LF and no last line break")
         << QByteArray("[T]\n FILETYPE = VARYING \n DELIMITER = ' \n SEPARATOR = TAB\nField1 = A,CHAR,5,0,0\n"
                       "Field2 = B,NUMBER,6,0,5\n")
-        << QByteArray("'x\ty'\t7\n\n'it''s'\t-8")
-        << u"A CHAR(5), B SMALLINT"_s << QStringList { u"1:x\ty|7"_s, u"2:it's|-8"_s };
+        << QByteArray("'x\ty'\t7\n\n'it''s'\t-8") << u"A CHAR(5), B SMALLINT"_s
+        << QStringList { u"1:x\ty|7"_s, u"2:it's|-8"_s };
     QTest::newRow("UTF-8 character set")
         << QByteArray("[U]\r\nFiletype=VARYING\r\nDelimiter=\"\r\nSeparator=,\r\nCharSet=UTF-8\r\n"
                       "Field1=\xE5\x90\x8D,CHAR,10,00,00\r\n")

@@ -21,14 +21,14 @@ store::FieldDef text(const QString& name, int size)
 store::TableSchema oldSchema()
 {
     return { { text(u"JB00"_s, 10), text(u"JB01"_s, 30), text(u"IS_CHGE"_s, 1) },
-             { { QString(), { u"JB00"_s }, true, true } } };
+        { { QString(), { u"JB00"_s }, true, true } } };
 }
 
 store::TableSchema newSchema()
 {
     return { { text(u"JB00"_s, 10), text(u"JB01"_s, 30), text(u"IS_CHGE"_s, 1),
-               { u"GJ_ONE"_s, store::FieldType::SmallInt } },
-             { { QString(), { u"JB00"_s }, true, true } } };
+                 { u"GJ_ONE"_s, store::FieldType::SmallInt } },
+        { { QString(), { u"JB00"_s }, true, true } } };
 }
 
 void makeTable(const QString& name, const store::TableSchema& schema, const QList<QVariantList>& rows)
@@ -144,7 +144,7 @@ void TestNationalProjectMigration::delivery()
         for (const QString& ext : indexExts) {
             writeFile(u"gjxm."_s + ext, "live " + ext.toLatin1());
             writeFile(deliveredStem + u'.' + (deliveredStem.at(0).isUpper() ? ext.toUpper() : ext),
-                      "delivered " + ext.toLatin1());
+                "delivered " + ext.toLatin1());
         }
     }
     if (oldBackup) {

@@ -47,9 +47,12 @@ void TestServices::guardedHandler()
     bool reachedEnd = false;
     const bool result = guarded([&] {
         switch (what) {
-        case 1: throw store::StoreError(u"企业数据错误:Key violation."_s);
-        case 2: throw store::Abort();
-        case 3: throw std::runtime_error("坏了");
+        case 1:
+            throw store::StoreError(u"企业数据错误:Key violation."_s);
+        case 2:
+            throw store::Abort();
+        case 3:
+            throw std::runtime_error("坏了");
         }
         reachedEnd = true;
     });
@@ -85,13 +88,13 @@ void TestServices::fileDialogFilter_data()
     QTest::newRow("fixed file under another label")
         << u"kfq_1.dbf|kfq_1.db"_s << QList<FileFilter> { { u"kfq_1.dbf"_s, { u"kfq_1.db"_s } } }
         << QStringList { QString() };
-    QTest::newRow("two patterns")
-        << u"*.db;*.dbf|*.db;*.dbf"_s << QList<FileFilter> { { u"*.db;*.dbf"_s, { u"*.db"_s, u"*.dbf"_s } } }
-        << QStringList { QString() };
-    QTest::newRow("three types")
-        << u"*.db|*.db|*.dbf|*.dbf|*.txt|*.txt"_s
-        << QList<FileFilter> { { u"*.db"_s, { u"*.db"_s } }, { u"*.dbf"_s, { u"*.dbf"_s } }, { u"*.txt"_s, { u"*.txt"_s } } }
-        << QStringList { u".db"_s, u".dbf"_s, u".txt"_s };
+    QTest::newRow("two patterns") << u"*.db;*.dbf|*.db;*.dbf"_s
+                                  << QList<FileFilter> { { u"*.db;*.dbf"_s, { u"*.db"_s, u"*.dbf"_s } } }
+                                  << QStringList { QString() };
+    QTest::newRow("three types") << u"*.db|*.db|*.dbf|*.dbf|*.txt|*.txt"_s
+                                 << QList<FileFilter> { { u"*.db"_s, { u"*.db"_s } },
+                                        { u"*.dbf"_s, { u"*.dbf"_s } }, { u"*.txt"_s, { u"*.txt"_s } } }
+                                 << QStringList { u".db"_s, u".dbf"_s, u".txt"_s };
     QTest::newRow("label only") << u"*.db"_s << QList<FileFilter> { { u"*.db"_s, { u"*.db"_s } } }
                                 << QStringList { u".db"_s };
 }

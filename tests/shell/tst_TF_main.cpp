@@ -23,7 +23,8 @@ namespace {
 class ProbeWindow : public QWidget
 {
 public:
-    ProbeWindow(const QString& className, QWidget* parent) : QWidget(parent)
+    ProbeWindow(const QString& className, QWidget* parent)
+        : QWidget(parent)
     {
         setObjectName(className);
         ++made[className];
@@ -33,12 +34,14 @@ public:
 
 void registerProbe(const QString& className)
 {
-    windowRegistry().add(className, [className](QWidget* parent) { return new ProbeWindow(className, parent); });
+    windowRegistry().add(
+        className, [className](QWidget* parent) { return new ProbeWindow(className, parent); });
 }
 
-const QStringList entryWindows = { u"TF_kfq"_s,   u"TF_kfqzh"_s, u"TF_gjxm"_s, u"TF_gjwsb"_s, u"TF_tzjg"_s,
-                                   u"TF_dxkjy"_s, u"TF_fhq"_s,   u"TF_tsjd"_s, u"TF_sjgxq"_s };
-const QStringList toolWindows = { u"TF_check"_s, u"TF_query"_s, u"TF_report"_s, u"TF_db_tool"_s, u"TF_xtwh"_s };
+const QStringList entryWindows = { u"TF_kfq"_s, u"TF_kfqzh"_s, u"TF_gjxm"_s, u"TF_gjwsb"_s, u"TF_tzjg"_s,
+    u"TF_dxkjy"_s, u"TF_fhq"_s, u"TF_tsjd"_s, u"TF_sjgxq"_s };
+const QStringList toolWindows
+    = { u"TF_check"_s, u"TF_query"_s, u"TF_report"_s, u"TF_db_tool"_s, u"TF_xtwh"_s };
 
 } // namespace
 
@@ -157,11 +160,16 @@ void TestTF_main::controls()
         QString caption;
         bool enabled;
     } expected[] = {
-        { "Button1", u"数据录入"_s, true },        { "Button7", u"报表校验"_s, true },
-        { "Button5", u"查询统计"_s, true },        { "Button6", u"报表打印"_s, true },
-        { "Button9", u"发送校验表"_s, false },     { "Button3", u"发送数据库"_s, false },
-        { "Button8", u"发送邮件"_s, false },       { "Button2", u"接收邮件"_s, false },
-        { "Button10", u"直接操作数据库"_s, true }, { "Button11", u"系统维护"_s, true },
+        { "Button1", u"数据录入"_s, true },
+        { "Button7", u"报表校验"_s, true },
+        { "Button5", u"查询统计"_s, true },
+        { "Button6", u"报表打印"_s, true },
+        { "Button9", u"发送校验表"_s, false },
+        { "Button3", u"发送数据库"_s, false },
+        { "Button8", u"发送邮件"_s, false },
+        { "Button2", u"接收邮件"_s, false },
+        { "Button10", u"直接操作数据库"_s, true },
+        { "Button11", u"系统维护"_s, true },
         { "Button4", u"退出"_s, true },
     };
     for (const auto& e : expected) {
@@ -179,7 +187,8 @@ void TestTF_main::controls()
     // No caption may be cut off.
     m_main->show();
     for (QPushButton* b : m_main->findChildren<QPushButton*>())
-        QVERIFY2(b->width() >= b->sizeHint().width() && b->height() >= b->sizeHint().height(), qPrintable(b->text()));
+        QVERIFY2(b->width() >= b->sizeHint().width() && b->height() >= b->sizeHint().height(),
+            qPrintable(b->text()));
     for (int i = 0; i < 10; ++i) {
         QRadioButton* r = m_main->RadioGroup1->button(i);
         QVERIFY2(r->width() >= r->sizeHint().width(), qPrintable(r->text()));
@@ -188,9 +197,8 @@ void TestTF_main::controls()
 
 void TestTF_main::tabOrder()
 {
-    const QStringList expected = { u"Button1"_s, u"Button7"_s, u"Button5"_s,  u"Button6"_s,
-                                   u"RadioGroup1"_s, u"Button3"_s, u"Button8"_s, u"Button2"_s,
-                                   u"Button10"_s, u"Button11"_s, u"Button4"_s, u"Button9"_s };
+    const QStringList expected = { u"Button1"_s, u"Button7"_s, u"Button5"_s, u"Button6"_s, u"RadioGroup1"_s,
+        u"Button3"_s, u"Button8"_s, u"Button2"_s, u"Button10"_s, u"Button11"_s, u"Button4"_s, u"Button9"_s };
     QStringList seen;
     QWidget* w = m_main->Button1;
     do {
@@ -215,9 +223,8 @@ void TestTF_main::tabNavigation()
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
     select(3);
     m_main->Button1->setFocus();
-    QWidget* expected[] = { m_main->Button7,  m_main->Button5,  m_main->Button6,
-                            m_main->RadioGroup1->button(3), m_main->Button10, m_main->Button11,
-                            m_main->Button4,  m_main->Button1 };
+    QWidget* expected[] = { m_main->Button7, m_main->Button5, m_main->Button6, m_main->RadioGroup1->button(3),
+        m_main->Button10, m_main->Button11, m_main->Button4, m_main->Button1 };
     for (QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
@@ -419,7 +426,8 @@ void TestTF_main::missingWindowsAreNotYetAvailable()
 
 void TestTF_main::handlerErrorIsShown()
 {
-    windowRegistry().add(u"TF_check"_s, [](QWidget*) -> QWidget* { throw store::StoreError(u"Key violation."_s); });
+    windowRegistry().add(
+        u"TF_check"_s, [](QWidget*) -> QWidget* { throw store::StoreError(u"Key violation."_s); });
     QTest::mouseClick(m_main->Button7, Qt::LeftButton);
     QCOMPARE(m_services->exceptions(), QStringList { u"Key violation."_s });
     // The main window goes on working.

@@ -66,9 +66,14 @@ void TestWorkDirSetup::parse()
     QCOMPARE(def.tableName, u"reg.db"_s);
     using T = store::FieldType;
     const QList<store::FieldDef> fields = {
-        { u"id"_s, T::Integer },   { u"name"_s, T::Text, 12 }, { u"text"_s, T::Text, 6 },
-        { u"amount"_s, T::Float }, { u"day"_s, T::Date },      { u"ok"_s, T::Logical },
-        { u"note"_s, T::Memo },    { u"n"_s, T::SmallInt },
+        { u"id"_s, T::Integer },
+        { u"name"_s, T::Text, 12 },
+        { u"text"_s, T::Text, 6 },
+        { u"amount"_s, T::Float },
+        { u"day"_s, T::Date },
+        { u"ok"_s, T::Logical },
+        { u"note"_s, T::Memo },
+        { u"n"_s, T::SmallInt },
     };
     QCOMPARE(def.schema.fields, fields);
     // The primary index comes first whatever line declares it.
@@ -80,7 +85,8 @@ void TestWorkDirSetup::parse()
     QCOMPARE(def.schema.indexes, indexes);
 
     QCOMPARE(def.rows.size(), 3);
-    const QVariantList first = { 1, u"kfq_1.db"_s, u"企业表"_s, 2.5, QDate(2012, 12, 31), true, u"长的说明"_s, -3 };
+    const QVariantList first
+        = { 1, u"kfq_1.db"_s, u"企业表"_s, 2.5, QDate(2012, 12, 31), true, u"长的说明"_s, -3 };
     QCOMPARE(def.rows[0], first);
     // Missing trailing values and empty ones are null.
     QCOMPARE(def.rows[1].size(), 8);
@@ -99,11 +105,14 @@ void TestWorkDirSetup::parseErrors_data()
     const QString head = u"field\tid\tinteger\nfield\tname\ttext\t4\nrows\n"_s;
     QTest::newRow("no fields") << u"# nothing\n"_s << u"t.tsv: no fields"_s;
     QTest::newRow("unknown type") << u"field\tid\tnumber\n"_s << u"t.tsv:1: unknown type number"_s;
-    QTest::newRow("text without size") << u"field\tname\ttext\n"_s << u"t.tsv:1: text field name needs a size"_s;
-    QTest::newRow("size on a number") << u"field\tid\tinteger\t4\n"_s << u"t.tsv:1: only text fields have a size"_s;
-    QTest::newRow("field twice") << u"field\tid\tinteger\nfield\tID\tinteger\n"_s << u"t.tsv:2: field ID declared twice"_s;
-    QTest::newRow("index on unknown field") << u"field\tid\tinteger\nindex\tx\tid;qa01\n"_s
-                                            << u"t.tsv:2: index on unknown field qa01"_s;
+    QTest::newRow("text without size")
+        << u"field\tname\ttext\n"_s << u"t.tsv:1: text field name needs a size"_s;
+    QTest::newRow("size on a number")
+        << u"field\tid\tinteger\t4\n"_s << u"t.tsv:1: only text fields have a size"_s;
+    QTest::newRow("field twice") << u"field\tid\tinteger\nfield\tID\tinteger\n"_s
+                                 << u"t.tsv:2: field ID declared twice"_s;
+    QTest::newRow("index on unknown field")
+        << u"field\tid\tinteger\nindex\tx\tid;qa01\n"_s << u"t.tsv:2: index on unknown field qa01"_s;
     QTest::newRow("second primary") << u"field\tid\tinteger\nprimary\tid\nprimary\tid\n"_s
                                     << u"t.tsv:3: a second primary index"_s;
     QTest::newRow("unknown option") << u"field\tid\tinteger\nindex\tx\tid\tunqiue\n"_s
@@ -112,12 +121,15 @@ void TestWorkDirSetup::parseErrors_data()
     QTest::newRow("rows before fields") << u"rows\n1\n"_s << u"t.tsv:1: rows before any field"_s;
     QTest::newRow("too many values") << head + u"1\tab\tc\n"_s << u"t.tsv:4: 3 values for 2 fields"_s;
     // Sizes count GBK bytes: two Chinese characters fill text 4, three do not.
-    QTest::newRow("text longer in GBK") << head + u"1\t企业\n2\t企业表\n"_s << u"t.tsv:5: \"企业表\" is longer"_s;
+    QTest::newRow("text longer in GBK")
+        << head + u"1\t企业\n2\t企业表\n"_s << u"t.tsv:5: \"企业表\" is longer"_s;
     QTest::newRow("no integer") << head + u"x1\n"_s << u"t.tsv:4: \"x1\" is no integer"_s;
-    QTest::newRow("no date") << u"field\td\tdate\nrows\n2012-02-30\n"_s << u"t.tsv:3: \"2012-02-30\" is no date"_s;
-    QTest::newRow("no logical") << u"field\tb\tlogical\nrows\nY\n"_s << u"t.tsv:3: \"Y\" is neither T nor F"_s;
-    QTest::newRow("small integer out of range") << u"field\tn\tsmallint\nrows\n40000\n"_s
-                                                << u"t.tsv:3: \"40000\" is no small integer"_s;
+    QTest::newRow("no date") << u"field\td\tdate\nrows\n2012-02-30\n"_s
+                             << u"t.tsv:3: \"2012-02-30\" is no date"_s;
+    QTest::newRow("no logical") << u"field\tb\tlogical\nrows\nY\n"_s
+                                << u"t.tsv:3: \"Y\" is neither T nor F"_s;
+    QTest::newRow("small integer out of range")
+        << u"field\tn\tsmallint\nrows\n40000\n"_s << u"t.tsv:3: \"40000\" is no small integer"_s;
     // After "rows" a '#' line is a row, not a comment.
     QTest::newRow("comment among rows") << head + u"# 1\n"_s << u"t.tsv:4: \"# 1\" is no integer"_s;
 }
@@ -199,7 +211,7 @@ void TestWorkDirSetup::neverTouchesExistingFiles()
     QCOMPARE(readFile(existing), content);
     QCOMPARE(readFile(u"BAK/old.db"_s), QByteArray("backup"));
     QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
-             (QStringList { u"BAK"_s, existing, u"tmp"_s }));
+        (QStringList { u"BAK"_s, existing, u"tmp"_s }));
 }
 
 void TestWorkDirSetup::faultyDefinitionMakesNothing()

@@ -1,6 +1,9 @@
 #include "FakeServices.h"
 
-FakeServices::FakeServices() : m_previous(Services::install(this)) { }
+FakeServices::FakeServices()
+    : m_previous(Services::install(this))
+{
+}
 
 FakeServices::~FakeServices()
 {
@@ -77,7 +80,8 @@ void FakeServices::showException(const QString& message)
 
 bool FakeServices::chooseFile(FileDialog& dialog)
 {
-    Event e { dialog.mode() == FileDialog::Mode::Open ? Kind::OpenFile : Kind::SaveFile, QString(), dialog.title };
+    Event e { dialog.mode() == FileDialog::Mode::Open ? Kind::OpenFile : Kind::SaveFile, QString(),
+        dialog.title };
     e.dialog = dialog;
     bool chosen = false;
     if (m_files.isEmpty()) {

@@ -25,8 +25,8 @@ public:
         QString text; // question or message text, exception message, chosen file or directory
         QString title; // box, dialog or window title at the time
         MessageKind messageKind = MessageKind::Plain;
-        FileDialog dialog; // for file choosers: the request as the window made it
-        QPointer<QWidget> window; // for modal and modeless showing
+        FileDialog dialog {}; // for file choosers: the request as the window made it
+        QPointer<QWidget> window {}; // for modal and modeless showing
     };
 
     FakeServices();

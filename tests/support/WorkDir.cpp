@@ -2,7 +2,8 @@
 
 #include <QDir>
 
-WorkDir::WorkDir() : m_previous(QDir::currentPath())
+WorkDir::WorkDir()
+    : m_previous(QDir::currentPath())
 {
     if (m_dir.isValid()) QDir::setCurrent(m_dir.path());
 }

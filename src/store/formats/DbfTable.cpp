@@ -68,39 +68,69 @@ bool isGbkDriver(quint8 b)
 int codePageOf(quint8 b)
 {
     switch (b) {
-    case 0x01: return 437;
-    case 0x02: return 850;
-    case 0x03: case 0x57: case 0x58: case 0x59: return 1252;
-    case 0x13: case 0x7B: return 932;
-    case 0x4E: case 0x79: return 949;
-    case 0x4F: case 0x78: return 950;
-    case 0x64: return 852;
-    case 0x65: case 0x26: return 866;
-    case 0x66: return 865;
-    case 0x67: return 861;
-    case 0x7C: return 874;
-    case 0x7D: return 1255;
-    case 0x7E: return 1256;
-    case 0xC8: return 1250;
-    case 0xC9: return 1251;
-    case 0xCA: return 1254;
-    case 0xCB: return 1253;
-    default: return 0;
+    case 0x01:
+        return 437;
+    case 0x02:
+        return 850;
+    case 0x03:
+    case 0x57:
+    case 0x58:
+    case 0x59:
+        return 1252;
+    case 0x13:
+    case 0x7B:
+        return 932;
+    case 0x4E:
+    case 0x79:
+        return 949;
+    case 0x4F:
+    case 0x78:
+        return 950;
+    case 0x64:
+        return 852;
+    case 0x65:
+    case 0x26:
+        return 866;
+    case 0x66:
+        return 865;
+    case 0x67:
+        return 861;
+    case 0x7C:
+        return 874;
+    case 0x7D:
+        return 1255;
+    case 0x7E:
+        return 1256;
+    case 0xC8:
+        return 1250;
+    case 0xC9:
+        return 1251;
+    case 0xCA:
+        return 1254;
+    case 0xCB:
+        return 1253;
+    default:
+        return 0;
     }
 }
 
 FieldType typeOfColumn(char type, int length, int decimals)
 {
     switch (type) {
-    case 'C': return FieldType::Text;
+    case 'C':
+        return FieldType::Text;
     case 'N':
         if (decimals == 0 && length <= 4) return FieldType::SmallInt;
         if (decimals == 0 && length <= 9) return FieldType::Integer;
         return FieldType::Float;
-    case 'F': return FieldType::Float;
-    case 'D': return FieldType::Date;
-    case 'L': return FieldType::Logical;
-    default: return FieldType::Memo;
+    case 'F':
+        return FieldType::Float;
+    case 'D':
+        return FieldType::Date;
+    case 'L':
+        return FieldType::Logical;
+    default:
+        return FieldType::Memo;
     }
 }
 
@@ -117,7 +147,12 @@ struct DbfTable::Sink
     std::function<qint64(const QByteArray& memo)> memo;
 };
 
-DbfTable::DbfTable(const QString& path) : m_path(path), m_name(displayName(path)), m_file(path) { }
+DbfTable::DbfTable(const QString& path)
+    : m_path(path)
+    , m_name(displayName(path))
+    , m_file(path)
+{
+}
 
 DbfTable::~DbfTable() = default;
 
@@ -139,7 +174,8 @@ void DbfTable::openFiles()
 {
     if (!QFileInfo::exists(m_path)) fail(u"不存在"_s);
     m_fileWritable = m_file.open(QIODevice::ReadWrite);
-    if (!m_fileWritable && !m_file.open(QIODevice::ReadOnly)) fail(u"无法打开: %1"_s.arg(m_file.errorString()));
+    if (!m_fileWritable && !m_file.open(QIODevice::ReadOnly))
+        fail(u"无法打开: %1"_s.arg(m_file.errorString()));
 }
 
 void DbfTable::readHeader()
@@ -150,8 +186,17 @@ void DbfTable::readHeader()
     if (head.size() < FileHeaderSize) fail(u"的文件头不完整"_s);
     m_version = quint8(head[0]);
     switch (m_version) {
-    case 0x03: case 0x83: case 0x8B: case 0xCB: case 0x43: case 0x63: case 0xF5: case 0xFB: break;
-    default: fail(u"不是 dBase III/IV 格式的表 (版本字节 0x%1)"_s.arg(uint(m_version), 2, 16, QChar(u'0')));
+    case 0x03:
+    case 0x83:
+    case 0x8B:
+    case 0xCB:
+    case 0x43:
+    case 0x63:
+    case 0xF5:
+    case 0xFB:
+        break;
+    default:
+        fail(u"不是 dBase III/IV 格式的表 (版本字节 0x%1)"_s.arg(uint(m_version), 2, 16, QChar(u'0')));
     }
     const qint64 count = le32(head.constData() + 4);
     m_headerSize = le16(head.constData() + 8);
@@ -207,7 +252,8 @@ void DbfTable::readHeader()
     if (offset > m_recordSize) fail(u"的记录长度 %1 小于字段长度之和 %2"_s.arg(m_recordSize).arg(offset));
     if (!isGbkDriver(m_language)) {
         const int page = codePageOf(m_language);
-        fail(u"的语言驱动字节 0x%1 表示%2，不是 GBK (代码页 936)，不能读取"_s.arg(uint(m_language), 2, 16, QChar(u'0'))
+        fail(u"的语言驱动字节 0x%1 表示%2，不是 GBK (代码页 936)，不能读取"_s
+                 .arg(uint(m_language), 2, 16, QChar(u'0'))
                  .arg(page ? u"代码页 %1"_s.arg(page) : u"未知的代码页"_s));
     }
     if (qint64(m_headerSize) + count * m_recordSize > fileSize)
@@ -225,9 +271,17 @@ void DbfTable::openMemo()
     m_memo.close();
     if (!hasMemo) return;
     switch (m_version) {
-    case 0x8B: case 0xCB: m_memoFormat = MemoFormat::Dbase4; break;
-    case 0xF5: case 0xFB: m_memoFormat = MemoFormat::FoxPro; break;
-    default: m_memoFormat = MemoFormat::Dbase3; break;
+    case 0x8B:
+    case 0xCB:
+        m_memoFormat = MemoFormat::Dbase4;
+        break;
+    case 0xF5:
+    case 0xFB:
+        m_memoFormat = MemoFormat::FoxPro;
+        break;
+    default:
+        m_memoFormat = MemoFormat::Dbase3;
+        break;
     }
     m_memoPath = companionPath(m_path, m_memoFormat == MemoFormat::FoxPro ? u"fpt"_s : u"dbt"_s);
     const QString memoName = displayName(m_memoPath);
@@ -238,19 +292,18 @@ void DbfTable::openMemo()
         fail(u"的备注文件 %1 无法打开: %2"_s.arg(memoName, m_memo.errorString()));
     const QByteArray head = m_memo.read(Dbase3MemoBlock);
     if (head.size() < 24) fail(u"的备注文件 %1 不完整"_s.arg(memoName));
-    if (m_memoFormat == MemoFormat::FoxPro) {
+    if (m_memoFormat == MemoFormat::FoxPro)
         m_memoBlockSize = quint16((quint8(head[6]) << 8) | quint8(head[7]));
-        m_memoNext = be32(head.constData());
-    } else {
+    else
         m_memoBlockSize = m_memoFormat == MemoFormat::Dbase4 ? le16(head.constData() + 20) : Dbase3MemoBlock;
-        m_memoNext = le32(head.constData());
-    }
     if (m_memoBlockSize <= 0) m_memoBlockSize = Dbase3MemoBlock;
-    // The header's next free block is only a hint; never write over what the file holds.
-    const qint64 used = (m_memo.size() + m_memoBlockSize - 1) / m_memoBlockSize;
-    m_memoNext = std::max<qint64>({ m_memoNext, used, 1 });
-    if (m_memoFormat != MemoFormat::Dbase3) m_readOnlyReason = u"的备注文件不是 dBase III 格式，只能读取"_s;
-    else if (!memoWritable) m_readOnlyReason = u"的备注文件是只读的"_s;
+    // New memos go after the last block the file holds. The header's next-free-block is
+    // only kept up to date: trusting a damaged one would write far past the end.
+    m_memoNext = std::max<qint64>((m_memo.size() + m_memoBlockSize - 1) / m_memoBlockSize, 1);
+    if (m_memoFormat != MemoFormat::Dbase3)
+        m_readOnlyReason = u"的备注文件不是 dBase III 格式，只能读取"_s;
+    else if (!memoWritable)
+        m_readOnlyReason = u"的备注文件是只读的"_s;
 }
 
 bool DbfTable::isWritable() const
@@ -332,9 +385,18 @@ QVariant DbfTable::decodeField(const Column& column, FieldType type, const char*
     }
     case 'L':
         switch (data[0]) {
-        case 'T': case 't': case 'Y': case 'y': return true;
-        case 'F': case 'f': case 'N': case 'n': return false;
-        default: return {};
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y':
+            return true;
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n':
+            return false;
+        default:
+            return {};
         }
     case 'M': {
         const QByteArray memo = readMemo(QByteArray(data, column.length));
@@ -373,7 +435,8 @@ QByteArray DbfTable::readMemo(const QByteArray& index)
         if (head.size() == 8 && quint8(head[0]) == 0xFF && quint8(head[1]) == 0xFF) {
             // The length counts the eight header bytes.
             const qint64 length = qint64(le32(head.constData() + 4)) - 8;
-            if (length < 0 || length > left - 8) fail(u"的备注文件 %1 第 %2 块已损坏"_s.arg(memoName).arg(block));
+            if (length < 0 || length > left - 8)
+                fail(u"的备注文件 %1 第 %2 块已损坏"_s.arg(memoName).arg(block));
             QByteArray data = m_memo.read(length);
             const qsizetype end = data.indexOf(EndOfFile);
             return end >= 0 ? data.left(end) : data;
@@ -428,7 +491,7 @@ QByteArray DbfTable::memoBytes(const QString& text)
 }
 
 void DbfTable::encodeField(const Column& c, const FieldDef& field, const QVariant& value, char* out,
-                           const std::function<qint64(const QByteArray&)>& writeMemo)
+    const std::function<qint64(const QByteArray&)>& writeMemo)
 {
     std::memset(out, ' ', size_t(c.length));
     if (value.isNull() || !value.isValid()) return;
@@ -448,9 +511,11 @@ void DbfTable::encodeField(const Column& c, const FieldDef& field, const QVarian
     case 'F': {
         // The common cases go through a stack buffer: this runs for every number written.
         char buf[32];
-        auto putRight = [&](const char* end) { std::memcpy(out + c.length - (end - buf), buf, size_t(end - buf)); };
+        auto putRight
+            = [&](const char* end) { std::memcpy(out + c.length - (end - buf), buf, size_t(end - buf)); };
         if (field.type == FieldType::SmallInt || field.type == FieldType::Integer) {
-            const qint64 n = value.typeId() == QMetaType::Double ? std::llround(value.toDouble()) : value.toLongLong();
+            const qint64 n
+                = value.typeId() == QMetaType::Double ? std::llround(value.toDouble()) : value.toLongLong();
             const auto r = std::to_chars(buf, buf + sizeof buf, n);
             if (r.ptr - buf > c.length) tooWide(QString::number(n));
             putRight(r.ptr);
@@ -470,8 +535,8 @@ void DbfTable::encodeField(const Column& c, const FieldDef& field, const QVarian
         const auto fits = [&](const QByteArray& t) { return t.size() <= c.length; };
         // Not exact with the declared places: the shortest exact text, then 15 significant
         // digits, then as many as the width holds.
-        const QByteArray candidates[] = { shortestFixedNumber(v), shortestNumber(v), significantFixedNumber(v, 15),
-                                          scientificNumber(v, 15) };
+        const QByteArray candidates[] = { shortestFixedNumber(v), shortestNumber(v),
+            significantFixedNumber(v, 15), scientificNumber(v, 15) };
         QByteArray text;
         for (const QByteArray& t : candidates)
             if (fits(t)) {
@@ -489,13 +554,16 @@ void DbfTable::encodeField(const Column& c, const FieldDef& field, const QVarian
     case 'D': {
         const QDate d = value.toDate();
         if (!d.isValid()) return;
-        if (d.year() < 1 || d.year() > 9999) fail(u"的日期字段 %1 放不下日期 %2"_s.arg(field.name, d.toString(Qt::ISODate)));
+        if (d.year() < 1 || d.year() > 9999)
+            fail(u"的日期字段 %1 放不下日期 %2"_s.arg(field.name, d.toString(Qt::ISODate)));
         char buf[9];
         std::snprintf(buf, sizeof buf, "%04d%02d%02d", d.year(), d.month(), d.day());
         std::memcpy(out, buf, 8);
         return;
     }
-    case 'L': out[0] = value.toBool() ? 'T' : 'F'; return;
+    case 'L':
+        out[0] = value.toBool() ? 'T' : 'F';
+        return;
     case 'M': {
         const QByteArray data = memoBytes(value.toString());
         if (data.isEmpty()) return;
@@ -505,8 +573,8 @@ void DbfTable::encodeField(const Column& c, const FieldDef& field, const QVarian
     }
 }
 
-QByteArray DbfTable::encodeRecord(const QVariantList& values, const std::function<qint64(const QByteArray&)>& writeMemo,
-                                  const QByteArray* previous)
+QByteArray DbfTable::encodeRecord(const QVariantList& values,
+    const std::function<qint64(const QByteArray&)>& writeMemo, const QByteArray* previous)
 {
     QByteArray record(m_recordSize, ' ');
     for (qsizetype i = 0; i < m_columns.size(); ++i) {
@@ -517,7 +585,8 @@ QByteArray DbfTable::encodeRecord(const QVariantList& values, const std::functio
             const QByteArray oldIndex = previous->mid(c.offset, c.length);
             bool same = false;
             try {
-                same = !value.isNull() && memoBlock(oldIndex) > 0 && readMemo(oldIndex) == memoBytes(value.toString());
+                same = !value.isNull() && memoBlock(oldIndex) > 0
+                    && readMemo(oldIndex) == memoBytes(value.toString());
             } catch (const StoreError&) {
                 // A broken old link is simply replaced.
             }
@@ -561,11 +630,11 @@ void DbfTable::syncAll()
 qint64 DbfTable::append(const QVariantList& values)
 {
     requireWritable();
-    const QByteArray record = encodeRecord(values, [&](const QByteArray& memo) {
-        return appendMemo(m_memo, m_memoNext, memo);
-    });
+    const QByteArray record
+        = encodeRecord(values, [&](const QByteArray& memo) { return appendMemo(m_memo, m_memoNext, memo); });
     const qint64 at = qint64(m_headerSize) + m_count * m_recordSize;
-    if (!m_file.seek(at) || m_file.write(record + EndOfFile) != record.size() + 1) throwIoError(m_name, m_file);
+    if (!m_file.seek(at) || m_file.write(record + EndOfFile) != record.size() + 1)
+        throwIoError(m_name, m_file);
     touchHeader(m_count + 1);
     syncAll();
     return ++m_count;
@@ -578,9 +647,8 @@ void DbfTable::update(qint64 recno, const QVariantList& values)
     const qint64 at = qint64(m_headerSize) + (recno - 1) * m_recordSize;
     if (!m_file.seek(at)) throwIoError(m_name, m_file);
     const QByteArray previous = m_file.read(m_recordSize);
-    QByteArray record = encodeRecord(values, [&](const QByteArray& memo) {
-        return appendMemo(m_memo, m_memoNext, memo);
-    }, &previous);
+    QByteArray record = encodeRecord(
+        values, [&](const QByteArray& memo) { return appendMemo(m_memo, m_memoNext, memo); }, &previous);
     if (!previous.isEmpty() && previous[0] == '*') record[0] = '*';
     if (!m_file.seek(at) || m_file.write(record) != record.size()) throwIoError(m_name, m_file);
     touchHeader(m_count);
@@ -704,19 +772,29 @@ std::unique_ptr<DbfTable> DbfTable::create(const QString& path, const TableSchem
             c.type = 'C';
             c.length = std::max(f.size, 1);
             if (c.length > MaxCharLength)
-                t.fail(u"的字符字段 %1 长 %2 字节，dBase 字符字段最长 %3 字节"_s.arg(f.name).arg(c.length).arg(MaxCharLength));
+                t.fail(
+                    u"的字符字段 %1 长 %2 字节，dBase 字符字段最长 %3 字节"_s.arg(f.name).arg(c.length).arg(
+                        MaxCharLength));
             def.size = c.length;
             break;
-        case FieldType::SmallInt: c.type = 'N', c.length = 6; break;
-        case FieldType::Integer: c.type = 'N', c.length = 11; break;
+        case FieldType::SmallInt:
+            c.type = 'N', c.length = 6;
+            break;
+        case FieldType::Integer:
+            c.type = 'N', c.length = 11;
+            break;
         case FieldType::Float:
             c.type = 'N';
             c.length = 20;
             c.decimals = f.decimals > 0 ? std::min(f.decimals, 15) : 4;
             def.decimals = c.decimals;
             break;
-        case FieldType::Date: c.type = 'D', c.length = 8; break;
-        case FieldType::Logical: c.type = 'L', c.length = 1; break;
+        case FieldType::Date:
+            c.type = 'D', c.length = 8;
+            break;
+        case FieldType::Logical:
+            c.type = 'L', c.length = 1;
+            break;
         case FieldType::Memo:
             c.type = 'M';
             c.length = 10;

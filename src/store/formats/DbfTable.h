@@ -67,9 +67,9 @@ private:
 
     QByteArray headerBytes(qint64 count) const;
     void encodeField(const Column& column, const FieldDef& field, const QVariant& value, char* out,
-                     const std::function<qint64(const QByteArray&)>& writeMemo);
-    QByteArray encodeRecord(const QVariantList& values, const std::function<qint64(const QByteArray&)>& writeMemo,
-                            const QByteArray* previous = nullptr);
+        const std::function<qint64(const QByteArray&)>& writeMemo);
+    QByteArray encodeRecord(const QVariantList& values,
+        const std::function<qint64(const QByteArray&)>& writeMemo, const QByteArray* previous = nullptr);
     QByteArray memoBytes(const QString& text);
     qint64 appendMemo(QFileDevice& file, qint64& nextBlock, const QByteArray& data);
     void touchHeader(qint64 count);

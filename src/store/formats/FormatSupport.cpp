@@ -19,7 +19,9 @@ using namespace Qt::StringLiterals;
 
 namespace store::formats {
 
-GbkCodec::GbkCodec() : m_decoder("GBK"), m_encoder("GBK")
+GbkCodec::GbkCodec()
+    : m_decoder("GBK")
+    , m_encoder("GBK")
 {
     if (!m_decoder.isValid() || !m_encoder.isValid())
         throw StoreError(u"本机的 Qt 不支持 GBK 编码，无法读写交换格式的表"_s);
@@ -145,8 +147,8 @@ QByteArray shortestFixedNumber(double value)
 QByteArray scientificNumber(double value, int digits)
 {
     char buffer[NumberBuffer];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                                 std::max(digits - 1, 0));
+    const auto r = std::to_chars(
+        buffer, buffer + sizeof buffer, value, std::chars_format::scientific, std::max(digits - 1, 0));
     return stripZeros(chars(buffer, r.ptr));
 }
 
@@ -174,7 +176,8 @@ std::optional<double> parseDouble(std::string_view text)
     if (text.empty()) return std::nullopt;
     double value = 0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (r.ec == std::errc() && r.ptr == text.data() + text.size()) return std::isfinite(value) ? std::optional(value) : std::nullopt;
+    if (r.ec == std::errc() && r.ptr == text.data() + text.size())
+        return std::isfinite(value) ? std::optional(value) : std::nullopt;
     if (text.find(',') != std::string_view::npos && text.size() < 64) {
         char buffer[64];
         std::memcpy(buffer, text.data(), text.size());

@@ -78,29 +78,42 @@ double unflipDouble(const unsigned char* p)
 int fixedLength(quint8 type)
 {
     switch (type) {
-    case Short: return 2;
+    case Short:
+        return 2;
     case DateField:
     case Long:
     case Time:
-    case AutoInc: return 4;
+    case AutoInc:
+        return 4;
     case Currency:
     case Number:
-    case Timestamp: return 8;
-    case LogicalField: return 1;
-    case Bcd: return 17;
-    default: return 0;
+    case Timestamp:
+        return 8;
+    case LogicalField:
+        return 1;
+    case Bcd:
+        return 17;
+    default:
+        return 0;
     }
 }
 
 QString timeText(qint64 ms)
 {
     const qint64 s = ms / 1000;
-    return u"%1:%2:%3"_s.arg(s / 3600 % 24, 2, 10, QChar(u'0')).arg(s / 60 % 60, 2, 10, QChar(u'0')).arg(s % 60, 2, 10, QChar(u'0'));
+    return u"%1:%2:%3"_s.arg(s / 3600 % 24, 2, 10, QChar(u'0'))
+        .arg(s / 60 % 60, 2, 10, QChar(u'0'))
+        .arg(s % 60, 2, 10, QChar(u'0'));
 }
 
 } // namespace
 
-ParadoxTable::ParadoxTable(const QString& path) : m_path(path), m_name(displayName(path)), m_file(path) { }
+ParadoxTable::ParadoxTable(const QString& path)
+    : m_path(path)
+    , m_name(displayName(path))
+    , m_file(path)
+{
+}
 
 ParadoxTable::~ParadoxTable() = default;
 
@@ -118,7 +131,8 @@ std::unique_ptr<ParadoxTable> ParadoxTable::open(const QString& path)
 {
     std::unique_ptr<ParadoxTable> table(new ParadoxTable(path));
     if (!QFileInfo::exists(path)) table->fail(u"不存在"_s);
-    if (!table->m_file.open(QIODevice::ReadOnly)) table->fail(u"无法打开: %1"_s.arg(table->m_file.errorString()));
+    if (!table->m_file.open(QIODevice::ReadOnly))
+        table->fail(u"无法打开: %1"_s.arg(table->m_file.errorString()));
     table->readHeader();
     return table;
 }
@@ -140,7 +154,8 @@ void ParadoxTable::readHeader()
     m_version = h[0x39];
 
     if (fileType != 0 && fileType != 2) fail(u"不是 Paradox 数据表 (文件类型 %1)"_s.arg(fileType));
-    if (m_version < 3 || m_version > 0x0C) fail(u"的版本字节 0x%1 不是 Paradox 3 到 7"_s.arg(uint(m_version), 2, 16, QChar(u'0')));
+    if (m_version < 3 || m_version > 0x0C)
+        fail(u"的版本字节 0x%1 不是 Paradox 3 到 7"_s.arg(uint(m_version), 2, 16, QChar(u'0')));
     if (maxTableSize < 1 || maxTableSize > 32) fail(u"的块大小 %1 不合理"_s.arg(maxTableSize));
     m_blockSize = maxTableSize * 0x400;
     const int infoStart = m_version <= 4 ? CommonHeader : DataHeader;
@@ -179,34 +194,54 @@ void ParadoxTable::readHeader()
         f.name = name;
         c.length = size;
         switch (c.type) {
-        case Alpha: f.type = FieldType::Text, f.size = size; break;
-        case Short: f.type = FieldType::SmallInt; break;
+        case Alpha:
+            f.type = FieldType::Text, f.size = size;
+            break;
+        case Short:
+            f.type = FieldType::SmallInt;
+            break;
         case Long:
-        case AutoInc: f.type = FieldType::Integer; break;
+        case AutoInc:
+            f.type = FieldType::Integer;
+            break;
         case Number:
-        case Currency: f.type = FieldType::Float; break;
+        case Currency:
+            f.type = FieldType::Float;
+            break;
         case Bcd:
             f.type = FieldType::Float;
             f.decimals = size;
             c.decimals = size;
             c.length = 17;
             break;
-        case DateField: f.type = FieldType::Date; break;
-        case LogicalField: f.type = FieldType::Logical; break;
-        case Time: f.type = FieldType::Text, f.size = 8; break;
-        case Timestamp: f.type = FieldType::Text, f.size = 19; break;
+        case DateField:
+            f.type = FieldType::Date;
+            break;
+        case LogicalField:
+            f.type = FieldType::Logical;
+            break;
+        case Time:
+            f.type = FieldType::Text, f.size = 8;
+            break;
+        case Timestamp:
+            f.type = FieldType::Text, f.size = 19;
+            break;
         case MemoBlob:
         case FormattedMemo:
         case Blob:
         case Ole:
         case Graphic:
-        case Bytes: f.type = FieldType::Memo; break;
-        default: fail(u"的字段 %1 是不支持的类型 0x%2"_s.arg(name).arg(uint(c.type), 2, 16, QChar(u'0')));
+        case Bytes:
+            f.type = FieldType::Memo;
+            break;
+        default:
+            fail(u"的字段 %1 是不支持的类型 0x%2"_s.arg(name).arg(uint(c.type), 2, 16, QChar(u'0')));
         }
         const int fixed = fixedLength(c.type);
         if ((fixed && c.length != fixed) || c.length == 0)
             fail(u"的字段 %1 长度 %2 与其类型不符"_s.arg(name).arg(size));
-        if ((c.type == MemoBlob || c.type == FormattedMemo || c.type == Blob || c.type == Ole || c.type == Graphic)
+        if ((c.type == MemoBlob || c.type == FormattedMemo || c.type == Blob || c.type == Ole
+                || c.type == Graphic)
             && c.length <= BlobPointer)
             fail(u"的备注字段 %1 长度 %2 太短"_s.arg(name).arg(size));
         c.offset = offset;
@@ -242,7 +277,8 @@ void ParadoxTable::readAll(const std::function<void(qint64 recno, const QVariant
         if (number > blocksInFile) fail(u"的数据块 %1 超出了文件末尾"_s.arg(number));
         if (seen[size_t(number)]) fail(u"的数据块链表出现循环 (块 %1)"_s.arg(number));
         seen[size_t(number)] = true;
-        if (!m_file.seek(m_headerSize + qint64(number - 1) * m_blockSize)) fail(u"无法读取: %1"_s.arg(m_file.errorString()));
+        if (!m_file.seek(m_headerSize + qint64(number - 1) * m_blockSize))
+            fail(u"无法读取: %1"_s.arg(m_file.errorString()));
         block = m_file.read(m_blockSize);
         if (block.size() != m_blockSize) fail(u"的数据块 %1 不完整"_s.arg(number));
         const auto* b = reinterpret_cast<const unsigned char*>(block.constData());
@@ -271,17 +307,22 @@ QVariant ParadoxTable::decodeField(const Column& c, const unsigned char* data)
         const qsizetype n = zero ? static_cast<const unsigned char*>(zero) - data : c.length;
         return m_codec.decode(reinterpret_cast<const char*>(data), n);
     }
-    case Short: return qint64(qint16(quint16((data[0] << 8 | data[1]) ^ 0x8000)));
+    case Short:
+        return qint64(qint16(quint16((data[0] << 8 | data[1]) ^ 0x8000)));
     case Long:
-    case AutoInc: return qint64(qint32(unflip32(data)));
+    case AutoInc:
+        return qint64(qint32(unflip32(data)));
     case Number:
-    case Currency: return unflipDouble(data);
+    case Currency:
+        return unflipDouble(data);
     case DateField: {
         const QDate d = dateFromOrdinal(qint32(unflip32(data)));
         return d.isValid() ? QVariant(d) : QVariant();
     }
-    case LogicalField: return (data[0] & 0x7F) != 0;
-    case Time: return timeText(qint32(unflip32(data)));
+    case LogicalField:
+        return (data[0] & 0x7F) != 0;
+    case Time:
+        return timeText(qint32(unflip32(data)));
     case Timestamp: {
         const double ms = unflipDouble(data);
         if (!std::isfinite(ms)) return {};
@@ -301,7 +342,8 @@ QVariant ParadoxTable::decodeField(const Column& c, const unsigned char* data)
             digits += char('0' + nibble);
         }
         const int decimals = std::min(c.decimals, 32);
-        const QByteArray text = (negative ? "-" : "") + digits.left(32 - decimals) + '.' + digits.mid(32 - decimals);
+        const QByteArray text
+            = (negative ? "-" : "") + digits.left(32 - decimals) + '.' + digits.mid(32 - decimals);
         const auto v = parseDouble(std::string_view(text.constData(), size_t(text.size())));
         return v ? QVariant(*v) : QVariant();
     }
@@ -314,7 +356,8 @@ QVariant ParadoxTable::decodeField(const Column& c, const unsigned char* data)
         if (bytes.isEmpty()) return {};
         return m_codec.decode(bytes);
     }
-    default: return {};
+    default:
+        return {};
     }
 }
 
@@ -333,7 +376,8 @@ QByteArray ParadoxTable::readBlob(const unsigned char* field, int leaderLength)
     const qint64 blobSize = m_blobFile.size();
     const int index = int(offset & 0xFF);
     const qint64 blockAt = offset & ~quint32(0xFF);
-    auto broken = [&]() -> QByteArray { fail(u"的备注文件 %1 在位置 %2 已损坏"_s.arg(blobName).arg(blockAt)); };
+    auto broken
+        = [&]() -> QByteArray { fail(u"的备注文件 %1 在位置 %2 已损坏"_s.arg(blobName).arg(blockAt)); };
     if (blockAt + 9 > blobSize || !m_blobFile.seek(blockAt)) return broken();
     if (index == 0xFF) {
         // A block of its own: type 2, block count, length, modification number, then the text.

@@ -22,13 +22,20 @@ constexpr int MaxWidth = 65535;
 QString typeName(FieldType type)
 {
     switch (type) {
-    case FieldType::Text: return u"CHAR"_s;
-    case FieldType::SmallInt: return u"NUMBER"_s;
-    case FieldType::Integer: return u"LONGINT"_s;
-    case FieldType::Float: return u"FLOAT"_s;
-    case FieldType::Date: return u"DATE"_s;
-    case FieldType::Logical: return u"BOOL"_s;
-    case FieldType::Memo: return u"MEMO"_s;
+    case FieldType::Text:
+        return u"CHAR"_s;
+    case FieldType::SmallInt:
+        return u"NUMBER"_s;
+    case FieldType::Integer:
+        return u"LONGINT"_s;
+    case FieldType::Float:
+        return u"FLOAT"_s;
+    case FieldType::Date:
+        return u"DATE"_s;
+    case FieldType::Logical:
+        return u"BOOL"_s;
+    case FieldType::Memo:
+        return u"MEMO"_s;
     }
     return u"CHAR"_s;
 }
@@ -36,13 +43,20 @@ QString typeName(FieldType type)
 int widthOf(const FieldDef& f)
 {
     switch (f.type) {
-    case FieldType::Text: return std::max(f.size, 1);
-    case FieldType::SmallInt: return 6;
-    case FieldType::Integer: return 11;
-    case FieldType::Float: return 20;
-    case FieldType::Date: return 10;
-    case FieldType::Logical: return 1;
-    case FieldType::Memo: return 0;
+    case FieldType::Text:
+        return std::max(f.size, 1);
+    case FieldType::SmallInt:
+        return 6;
+    case FieldType::Integer:
+        return 11;
+    case FieldType::Float:
+        return 20;
+    case FieldType::Date:
+        return 10;
+    case FieldType::Logical:
+        return 1;
+    case FieldType::Memo:
+        return 0;
     }
     return 0;
 }
@@ -62,10 +76,11 @@ bool parseType(const QString& name, int width, int decimals, FieldDef* f)
     } else if (t == "NUMBER"_L1 || t == "SHORT"_L1 || t == "SMALLINT"_L1) {
         f->type = decimals > 0 ? FieldType::Float : FieldType::SmallInt;
         f->decimals = decimals;
-    } else if (t == "LONGINT"_L1 || t == "INTEGER"_L1 || t == "LONG"_L1 || t == "INT"_L1 || t == "AUTOINC"_L1) {
+    } else if (t == "LONGINT"_L1 || t == "INTEGER"_L1 || t == "LONG"_L1 || t == "INT"_L1
+        || t == "AUTOINC"_L1) {
         f->type = FieldType::Integer;
-    } else if (t == "FLOAT"_L1 || t == "NUMERIC"_L1 || t == "DOUBLE"_L1 || t == "CURRENCY"_L1 || t == "MONEY"_L1
-               || t == "BCD"_L1 || t == "DECIMAL"_L1) {
+    } else if (t == "FLOAT"_L1 || t == "NUMERIC"_L1 || t == "DOUBLE"_L1 || t == "CURRENCY"_L1
+        || t == "MONEY"_L1 || t == "BCD"_L1 || t == "DECIMAL"_L1) {
         f->type = FieldType::Float;
         f->decimals = decimals;
     } else if (t == "DATE"_L1) {
@@ -97,8 +112,8 @@ std::optional<bool> parseLogical(std::string_view raw)
 QDate parseDate(std::string_view raw)
 {
     const QString t = QString::fromLatin1(trimmed(raw).data(), qsizetype(trimmed(raw).size()));
-    for (const auto* format : { "yyyy-MM-dd", "yyyy/MM/dd", "yyyyMMdd", "yyyy.MM.dd", "yyyy-M-d", "yyyy/M/d", "MM/dd/yyyy",
-                                "M/d/yyyy" }) {
+    for (const auto* format : { "yyyy-MM-dd", "yyyy/MM/dd", "yyyyMMdd", "yyyy.MM.dd", "yyyy-M-d", "yyyy/M/d",
+             "MM/dd/yyyy", "M/d/yyyy" }) {
         const QDate d = QDate::fromString(t, QLatin1StringView(format));
         if (d.isValid()) return d;
     }
@@ -114,7 +129,11 @@ QByteArray dateText(const QDate& d)
 
 } // namespace
 
-TextTable::TextTable(const QString& path) : m_path(path), m_name(displayName(path)) { }
+TextTable::TextTable(const QString& path)
+    : m_path(path)
+    , m_name(displayName(path))
+{
+}
 
 TextTable::~TextTable() = default;
 
@@ -150,7 +169,8 @@ void TextTable::readSchemaFile()
 {
     const QString schemaName = displayName(m_schemaPath);
     QFile file(m_schemaPath);
-    if (!file.open(QIODevice::ReadOnly)) fail(u"的结构文件 %1 无法打开: %2"_s.arg(schemaName, file.errorString()));
+    if (!file.open(QIODevice::ReadOnly))
+        fail(u"的结构文件 %1 无法打开: %2"_s.arg(schemaName, file.errorString()));
     const QByteArray bytes = file.readAll();
     const QList<QByteArray> lines = bytes.split('\n');
     // The character set decides how the field names read, so it is looked up first.
@@ -188,16 +208,23 @@ void TextTable::readSchemaFile()
         const QByteArray value = rawValue.trimmed();
         if (key == "filetype") {
             const QByteArray v = value.toUpper();
-            if (v == "VARYING" || v == "DELIMITED") m_layout = Layout::Varying;
-            else if (v == "FIXED") m_layout = Layout::Fixed;
-            else bad(lineNo, u"的文件类型 %1 不受支持"_s.arg(QString::fromLatin1(value)));
+            if (v == "VARYING" || v == "DELIMITED")
+                m_layout = Layout::Varying;
+            else if (v == "FIXED")
+                m_layout = Layout::Fixed;
+            else
+                bad(lineNo, u"的文件类型 %1 不受支持"_s.arg(QString::fromLatin1(value)));
         } else if (key == "delimiter") {
             m_delimiter = value.isEmpty() ? '\0' : value[0];
         } else if (key == "separator") {
-            if (value.toUpper() == "TAB" || value == "\\t") m_separator = '\t';
-            else if (!value.isEmpty()) m_separator = value[0];
-            else if (!rawValue.isEmpty()) m_separator = rawValue[0];
-            else bad(lineNo, u"没有给出分隔符"_s);
+            if (value.toUpper() == "TAB" || value == "\\t")
+                m_separator = '\t';
+            else if (!value.isEmpty())
+                m_separator = value[0];
+            else if (!rawValue.isEmpty())
+                m_separator = rawValue[0];
+            else
+                bad(lineNo, u"没有给出分隔符"_s);
         } else if (key.startsWith("field") && key.size() > 5) {
             bool ok = false;
             const int n = key.mid(5).toInt(&ok);
@@ -210,7 +237,8 @@ void TextTable::readSchemaFile()
             int numbers[3];
             for (int k = 0; k < 3; ++k) {
                 numbers[k] = parts[parts.size() - 3 + k].trimmed().toInt(&ok);
-                if (!ok || numbers[k] < 0 || numbers[k] > MaxWidth) bad(lineNo, u"的宽度、小数位或位置不是合理的数"_s);
+                if (!ok || numbers[k] < 0 || numbers[k] > MaxWidth)
+                    bad(lineNo, u"的宽度、小数位或位置不是合理的数"_s);
             }
             e.width = numbers[0];
             e.decimals = numbers[1];
@@ -228,7 +256,8 @@ void TextTable::readSchemaFile()
         FieldDef f;
         f.name = e.name;
         if (f.name.isEmpty()) bad(e.line, u"的字段没有名字"_s);
-        if (!parseType(e.type, e.width, e.decimals, &f)) bad(e.line, u"的类型 %1 不受支持"_s.arg(e.type.trimmed()));
+        if (!parseType(e.type, e.width, e.decimals, &f))
+            bad(e.line, u"的类型 %1 不受支持"_s.arg(e.type.trimmed()));
         if (m_schema.fieldIndex(f.name) >= 0) bad(e.line, u"的字段名 %1 重复"_s.arg(f.name));
         if (m_layout == Layout::Fixed && e.width < 1) bad(e.line, u"的字段宽度为 0"_s);
         m_schema.fields.append(f);
@@ -261,7 +290,9 @@ void TextTable::inferSchema(const QByteArray& data)
     }
     while (nextRecord(data, pos, line, record)) {
         if (record.fields.size() > widths.size())
-            fail(u"第 %1 行有 %2 个字段，多于首行的 %3 个"_s.arg(record.line).arg(record.fields.size()).arg(widths.size()));
+            fail(u"第 %1 行有 %2 个字段，多于首行的 %3 个"_s.arg(record.line)
+                     .arg(record.fields.size())
+                     .arg(widths.size()));
         for (qsizetype i = 0; i < record.fields.size(); ++i) {
             const std::string_view bytes = fieldBytes(data, record.fields[i]);
             const int n = m_utf8 ? gbkLength(decodeText(bytes)) : int(bytes.size());
@@ -331,7 +362,8 @@ bool TextTable::nextRecord(const QByteArray& data, qsizetype& pos, int& line, Re
                 pos = content;
                 for (;;) {
                     if (pos >= size)
-                        fail(u"第 %1 行的文字缺少结束的 %2"_s.arg(startLine).arg(QChar::fromLatin1(m_delimiter)));
+                        fail(u"第 %1 行的文字缺少结束的 %2"_s.arg(startLine).arg(
+                            QChar::fromLatin1(m_delimiter)));
                     const char c = d[pos];
                     if (c == m_delimiter) {
                         if (pos + 1 < size && d[pos + 1] == m_delimiter) {
@@ -442,10 +474,13 @@ void TextTable::readAll(const std::function<void(qint64 recno, const QVariantLis
     qsizetype index = 0;
     while (nextRecord(data, pos, line, record)) {
         if (record.fields.size() > columns)
-            fail(u"第 %1 行有 %2 个字段，多于结构文件定义的 %3 个"_s.arg(record.line).arg(record.fields.size()).arg(columns));
+            fail(u"第 %1 行有 %2 个字段，多于结构文件定义的 %3 个"_s.arg(record.line)
+                     .arg(record.fields.size())
+                     .arg(columns));
         for (qsizetype c = 0; c < columns; ++c)
-            values[c] = c < record.fields.size() ? decodeValue(fieldBytes(data, record.fields[c]), int(c), record.line)
-                                                 : QVariant();
+            values[c] = c < record.fields.size()
+                ? decodeValue(fieldBytes(data, record.fields[c]), int(c), record.line)
+                : QVariant();
         const qint64 recno = m_scanned && index < m_recnos.size() ? m_recnos[index] : m_nextRecno++;
         recnos.append(recno);
         ++index;
@@ -505,21 +540,27 @@ QByteArray TextTable::encodeRecord(const QVariantList& values)
                 break;
             case FieldType::SmallInt:
             case FieldType::Integer:
-                text = QByteArray::number(value.typeId() == QMetaType::Double ? qint64(std::llround(value.toDouble()))
-                                                                              : value.toLongLong());
+                text = QByteArray::number(value.typeId() == QMetaType::Double
+                        ? qint64(std::llround(value.toDouble()))
+                        : value.toLongLong());
                 break;
-            case FieldType::Float: text = shortestNumber(value.toDouble()); break;
+            case FieldType::Float:
+                text = shortestNumber(value.toDouble());
+                break;
             case FieldType::Date:
                 if (value.toDate().isValid()) text = dateText(value.toDate());
                 break;
-            case FieldType::Logical: text = value.toBool() ? "T" : "F"; break;
+            case FieldType::Logical:
+                text = value.toBool() ? "T" : "F";
+                break;
             }
         }
         if (m_layout == Layout::Fixed) {
             const int width = m_columns[i].width;
             if (text.contains('\n') || text.contains('\r'))
                 fail(u"的字段 %1 是定宽的，不能存放换行"_s.arg(f.name));
-            if (text.size() > width) fail(u"的字段 %1 (宽 %2) 放不下 %3"_s.arg(f.name).arg(width).arg(value.toString()));
+            if (text.size() > width)
+                fail(u"的字段 %1 (宽 %2) 放不下 %3"_s.arg(f.name).arg(width).arg(value.toString()));
             // Fields go to their offsets; a gap in the layout stays blank.
             const qsizetype at = m_columns[i].offset;
             if (out.size() < at) out.append(at - out.size(), ' ');
