@@ -30,7 +30,8 @@ fuzz: deps
 	@cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_FUZZ=ON \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzzers
-	@for f in $(BUILD)-fuzz/fuzz/fuzz_*; do [ -x $$f ] && $$f -max_total_time=60 $(BUILD)-fuzz/corpus-$$(basename $$f) || exit 1; done
+	@for f in $(BUILD)-fuzz/fuzz/fuzz_*; do [ -f $$f ] && [ -x $$f ] || continue; \
+	  $$f -max_total_time=60 -artifact_prefix=$(BUILD)-fuzz/ $(BUILD)-fuzz/corpus-$$(basename $$f) || exit 1; done
 
 format:
 	@cmake --build $(BUILD) --target format

@@ -533,6 +533,11 @@ void DbfTable::encodeField(const Column& c, const FieldDef& field, const QVarian
             }
         }
         const auto fits = [&](const QByteArray& t) { return t.size() <= c.length; };
+        if (const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+            r.ec == std::errc() && r.ptr - buf <= c.length) {
+            putRight(r.ptr);
+            return;
+        }
         // Not exact with the declared places: the shortest exact text, then 15 significant
         // digits, then as many as the width holds.
         const QByteArray candidates[] = { shortestFixedNumber(v), shortestNumber(v),

@@ -250,6 +250,15 @@ void ParadoxTable::readHeader()
         m_schema.fields.append(f);
     }
     if (offset != m_recordSize) fail(u"的记录长度 %1 与字段长度之和 %2 不符"_s.arg(m_recordSize).arg(offset));
+    // A keyed table's first fields are its primary key; a native copy keeps it.
+    const int keyFields = le16(h + 0x23);
+    if (fileType == 0 && keyFields > 0 && keyFields <= numFields) {
+        IndexDef primary;
+        primary.primary = primary.unique = true;
+        for (int i = 0; i < keyFields; ++i)
+            primary.fields.append(m_schema.fields[i].name);
+        m_schema.indexes.append(primary);
+    }
     if (6 + m_recordSize > m_blockSize) fail(u"的记录长度 %1 超过了块大小"_s.arg(m_recordSize));
 
     bool hasBlob = false;
