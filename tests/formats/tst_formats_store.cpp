@@ -44,6 +44,7 @@ private Q_SLOTS:
     void dbfAsTable();
     void sqlOverDbaseAndParadox();
     void batchAppendIntoExchangeFiles();
+    void paradoxBecomesNative();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -122,6 +123,28 @@ void TestFormatsStore::dbfAsTable()
     QCOMPARE(px.format(), TableFormat::Paradox);
     QVERIFY(px.isReadOnly());
     QCOMPARE(px.recordCount(), 3);
+}
+
+void TestFormatsStore::paradoxBecomesNative()
+{
+    // A national-project update written by older software arrives as Paradox; the
+    // start-up migration appends the previous rows to it, so it must become writable.
+    QVERIFY(store::Table::makeNative(u"GJXM"_s));
+    QVERIFY(!store::Table::makeNative(u"gjxm.db"_s)); // already native
+    store::Table t;
+    t.setTableName(u"gjxm.db"_s);
+    t.open();
+    QCOMPARE(t.format(), TableFormat::Native);
+    QVERIFY(!t.isReadOnly());
+    QCOMPARE(t.recordCount(), 3);
+    QCOMPARE(t.fieldByName(u"BZ"_s).type(), FieldType::Memo);
+    t.setRecNo(3);
+    QCOMPARE(t.fieldByName(u"BZ"_s).asString(), u"一段比记录里的部分长得多的备注文字"_s);
+    t.append();
+    t.fieldByName(u"JB00"_s).setValue(u"C1"_s);
+    t.post();
+    QCOMPARE(t.recordCount(), 4);
+    QVERIFY(!QFile::exists(u"gjxm.mb"_s));
 }
 
 void TestFormatsStore::sqlOverDbaseAndParadox()
