@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/ForeignTable.h"
+#include "store/StoreError.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -39,6 +42,26 @@ inline void seedCorpus(int argc, char** argv, const QList<QByteArray>& seeds)
         if (!corpus.exists() || !corpus.isEmpty()) continue;
         for (qsizetype k = 0; k < seeds.size(); ++k)
             writeFile(corpus.filePath(QStringLiteral("seed%1").arg(k)), seeds[k]);
+    }
+}
+
+// Reads whatever the reader accepts, then runs every write path over it.
+inline void exerciseTable(const QString& path, store::TableFormat format)
+{
+    try {
+        auto table = store::ForeignTable::open(path, format);
+        QList<std::pair<qint64, QVariantList>> rows;
+        table->readAll([&](qint64 recno, const QVariantList& values) {
+            if (rows.size() < 64) rows.append({ recno, values });
+        });
+        if (table->isWritable() && !rows.isEmpty()) {
+            table->update(rows.front().first, rows.back().second);
+            table->remove(rows.back().first);
+            table->append(rows.front().second);
+            table->pack();
+            table->readAll([](qint64, const QVariantList&) {});
+        }
+    } catch (const store::StoreError&) {
     }
 }
 

@@ -38,20 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QFile::remove(sch);
     if (mark >= 0) fuzz::writeFile(sch, input.left(mark));
     fuzz::writeFile(path, mark < 0 ? input : input.mid(mark + kDataMark.size()));
-    try {
-        auto table = store::ForeignTable::open(path, store::TableFormat::Text);
-        QList<std::pair<qint64, QVariantList>> rows;
-        table->readAll([&](qint64 recno, const QVariantList& values) {
-            if (rows.size() < 64) rows.append({ recno, values });
-        });
-        if (table->isWritable() && !rows.isEmpty()) {
-            table->update(rows.front().first, rows.back().second);
-            table->remove(rows.back().first);
-            table->append(rows.front().second);
-            table->pack();
-            table->readAll([](qint64, const QVariantList&) {});
-        }
-    } catch (const store::StoreError&) {
-    }
+    fuzz::exerciseTable(path, store::TableFormat::Text);
     return 0;
 }
