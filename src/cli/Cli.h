@@ -11,5 +11,6 @@ using Command = int (*)(const QStringList& args, QTextStream& out, QTextStream& 
 
 int sqlCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int initCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int demoCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 } // namespace cli

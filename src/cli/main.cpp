@@ -19,6 +19,7 @@ struct CommandInfo
 const CommandInfo commands[] = {
     { "sql", "velto sql [-C DIR] STATEMENT...", cli::sqlCommand },
     { "init", "velto init [-C DIR]", cli::initCommand },
+    { "demo", "velto demo N [-C DIR] [--mistakes PERCENT] [--seed S] [--list]", cli::demoCommand },
 };
 
 void usage(QTextStream& err)
