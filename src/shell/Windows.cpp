@@ -2,10 +2,38 @@
 
 #include "widgets/WindowRegistry.h"
 
-// A window joins the program here, by its class name; until then its button tells the
-// user that the function is not offered yet. For example:
-//     registry.add<TF_check>(&F_check);
+#ifdef VELTO_WITH_ENTRY
+#include "entry/LocateDialogs.h"
+#include "entry/TF_kfq.h"
+#endif
+#ifdef VELTO_WITH_CHECK
+#include "check/TF_check.h"
+#include "check/TF_check_p.h"
+#endif
+#ifdef VELTO_WITH_QUERY
+#include "query/TF_bt_p.h"
+#include "query/TF_query.h"
+#include "query/TF_query_p.h"
+#endif
+
+// A window joins the program here, by its class name, in the block of its layer; until
+// then its button tells the user that the function is not offered yet.
 void registerWindows(WindowRegistry& registry)
 {
+#ifdef VELTO_WITH_ENTRY
+    registry.add<TF_kfq>(&F_kfq);
+    registry.add<TF_change_r>(&F_change_r);
+    registry.add<TF_change_r2>(&F_change_r2);
+    registry.add<TF_change_c>(&F_change_c);
+#endif
+#ifdef VELTO_WITH_CHECK
+    registry.add<TF_check>(&F_check);
+    registry.add<TF_check_p>(&F_check_p);
+#endif
+#ifdef VELTO_WITH_QUERY
+    registry.add<TF_query>(&F_query);
+    registry.add<TF_query_p>(&F_query_p);
+    registry.add<TF_bt_p>(&F_bt_p);
+#endif
     Q_UNUSED(registry);
 }

@@ -69,12 +69,15 @@ void WorkDirSetup::createTable(const TableDefinition& definition)
         store::Table table;
         table.setTableName(definition.tableName);
         table.open();
+        // A new file either gets all its rows or is removed: one write for all of them.
+        table.beginWriteGroup(int(qMax<qsizetype>(1, definition.rows.size())));
         for (const QVariantList& row : definition.rows) {
             table.append();
             for (int i = 0; i < row.size(); ++i)
                 table.setValue(i, row[i]);
             table.post();
         }
+        table.endWriteGroup();
         table.close();
     } catch (...) {
         store::removeTableFiles(store::resolveTablePath(definition.tableName));

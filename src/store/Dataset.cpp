@@ -168,6 +168,7 @@ void Dataset::setState(DatasetState state)
     if (m_state == state) return;
     m_state = state;
     Q_EMIT stateChanged(state);
+    if (stateChange) stateChange(*this);
 }
 
 void Dataset::invalidateRows()

@@ -123,6 +123,9 @@ public:
     std::function<void(Dataset&)> afterScroll;
     std::function<void(Dataset&)> beforeDelete;
     std::function<void(Dataset&)> newRecord; // after append() filled the link fields
+    // After every change of state; may throw Abort to end the action that changed it
+    // (the handler has then put the dataset back, for example by cancel()).
+    std::function<void(Dataset&)> stateChange;
 
 Q_SIGNALS:
     void stateChanged(store::DatasetState state);

@@ -23,6 +23,15 @@ Table::~Table()
 
 void Table::closing()
 {
+    if (m_groupOpen) {
+        m_groupOpen = false;
+        try {
+            connection().exec(u"COMMIT"_s);
+        } catch (const StoreError&) {
+            // Closing must not fail; the rows of the open group are lost only if the
+            // commit itself failed, and the file is then as it was before the group.
+        }
+    }
     openTables::remove(m_openPath);
     m_openPath.clear();
     m_openName.clear();
@@ -585,6 +594,38 @@ QString Table::uniqueViolation(qint64 rowid, const QVariantList& values, bool pr
 
 qint64 Table::storeRow(qint64 rowid, const QVariantList& values, bool inserting)
 {
+    const qint64 stored = writeRow(rowid, values, inserting);
+    rowWritten();
+    return stored;
+}
+
+void Table::beginWriteGroup(int rows)
+{
+    if (!isOpen()) throw StoreError(u"表 %1 没有打开"_s.arg(displayName()));
+    if (m_groupOpen || m_foreign) return; // foreign files write through row by row
+    connection().exec(u"BEGIN"_s);
+    m_groupOpen = true;
+    m_groupRows = qMax(1, rows);
+    m_groupCount = 0;
+}
+
+void Table::endWriteGroup()
+{
+    if (!m_groupOpen) return;
+    m_groupOpen = false;
+    connection().exec(u"COMMIT"_s);
+}
+
+void Table::rowWritten()
+{
+    if (!m_groupOpen || ++m_groupCount < m_groupRows) return;
+    m_groupCount = 0;
+    connection().exec(u"COMMIT"_s);
+    connection().exec(u"BEGIN"_s);
+}
+
+qint64 Table::writeRow(qint64 rowid, const QVariantList& values, bool inserting)
+{
     if (isReadOnly()) throw StoreError(u"%1 是只读的，不能修改"_s.arg(displayName()));
     const QString clash = uniqueViolation(inserting ? 0 : rowid, values);
     if (!clash.isEmpty()) throw StoreError(clash);
@@ -659,6 +700,7 @@ void Table::removeRow(qint64 rowid)
     Statement st = connection().cached(u"DELETE FROM \"main\".\"data\" WHERE rowid=?"_s);
     st.bind(1, rowid);
     st.run();
+    rowWritten();
 }
 
 int Table::batchAppend(Dataset& source)

@@ -1,0 +1,98 @@
+#include "FieldPage.h"
+
+#include "widgets/DbEdit.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString text(const char16_t* s)
+{
+    return s ? QString::fromUtf16(s) : QString();
+}
+
+} // namespace
+
+void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits)
+{
+    auto* grid = qobject_cast<QGridLayout*>(container->layout());
+    if (!grid) grid = new QGridLayout(container);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    // Each column is caption, field and note; the last grid column takes the slack.
+    const int span = 3;
+    int row = grid->rowCount();
+    int col = 0;
+    auto newRow = [&] {
+        if (col != 0) {
+            ++row;
+            col = 0;
+        }
+    };
+    for (const FormItem* it = items; it->kind != FormItem::End; ++it) {
+        switch (it->kind) {
+        case FormItem::Section: {
+            newRow();
+            auto* heading = new QLabel(text(it->text), container);
+            QFont f = heading->font();
+            f.setBold(true);
+            heading->setFont(f);
+            grid->addWidget(heading, row++, 0, 1, span * columns);
+            break;
+        }
+        case FormItem::Field: {
+            auto* label = new QLabel(text(it->caption), container);
+            label->setWordWrap(label->text().size() > 24);
+            auto* edit = new DbEdit(container);
+            edit->setObjectName(text(it->text));
+            edit->setDataSource(source);
+            edit->setDataField(text(it->text));
+            label->setBuddy(edit);
+            grid->addWidget(label, row, col * span, Qt::AlignRight | Qt::AlignVCenter);
+            grid->addWidget(edit, row, col * span + 1, Qt::AlignLeft | Qt::AlignVCenter);
+            edits.append(edit);
+            if (++col >= columns) {
+                col = 0;
+                ++row;
+            }
+            break;
+        }
+        case FormItem::Note: {
+            // Beside the field just placed (one column), or on a line of its own.
+            auto* note = new QLabel(text(it->text), container);
+            note->setFrameShape(QFrame::StyledPanel);
+            note->setFrameShadow(QFrame::Sunken);
+            note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            note->setContentsMargins(4, 2, 4, 2);
+            if (columns == 1 && col == 0 && row > 0) {
+                grid->addWidget(note, row - 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
+            } else {
+                newRow();
+                grid->addWidget(note, row++, 1, 1, span * columns - 1, Qt::AlignLeft);
+            }
+            break;
+        }
+        case FormItem::End: break;
+        }
+    }
+    newRow();
+    grid->setColumnStretch(span * columns - 1, 1);
+    grid->setRowStretch(row, 1);
+}
+
+QWidget* buildFieldPage(const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits, QWidget* parent)
+{
+    auto* area = new QScrollArea(parent);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    auto* inner = new QWidget;
+    addFieldRows(inner, items, source, columns, edits);
+    area->setWidget(inner);
+    return area;
+}

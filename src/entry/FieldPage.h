@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class DataSource;
+class DbEdit;
+class QWidget;
+
+// One line of a paper form laid out on an entry page: a section heading, a field with the
+// caption before it, or a code-list note shown beside the field above it.
+struct FormItem
+{
+    enum Kind { End, Section, Field, Note };
+    Kind kind;
+    const char16_t* text; // heading, field name or note lines ('\n' between lines)
+    const char16_t* caption; // fields only
+};
+
+// Builds a scrolling page of the items (up to the End item), in one or two columns of
+// caption/field pairs, with edit controls bound to `source`. The controls are appended to
+// `edits` in tab order.
+QWidget* buildFieldPage(const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits,
+                        QWidget* parent = nullptr);
+
+// The same lines added to an existing grid layout's widget (for pages with a fixed head).
+void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits);
