@@ -21,18 +21,13 @@
 
 using namespace Qt::StringLiterals;
 
+#include "BenchSupport.h"
+
+using bench::median;
+using bench::ms;
+using bench::print;
+
 namespace {
-
-void print(const char* name, double value, const char* unit)
-{
-    std::printf("%s: %.3f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-double ms(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 int sql(const QString& statement)
 {

@@ -20,6 +20,12 @@ using namespace Qt::StringLiterals;
 using store::FieldDef;
 using store::FieldType;
 
+#include "BenchSupport.h"
+
+using bench::median;
+using bench::ms;
+using bench::print;
+
 namespace {
 
 constexpr int kRows = 100000;
@@ -39,23 +45,6 @@ store::TableSchema masterSchema()
                   { u"kfq_1"_s, { u"QA01"_s }, false, true, false },
                   { u"kfq_12"_s, { u"QA03"_s }, false, false, false } };
     return s;
-}
-
-void print(const char* name, double value, const char* unit)
-{
-    std::printf("%s: %.3f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-double ms(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Source rows written straight through SQLite, so that only the store's append is timed.

@@ -12,5 +12,7 @@ using Command = int (*)(const QStringList& args, QTextStream& out, QTextStream& 
 int sqlCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int initCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int demoCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int checkCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int exportCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 } // namespace cli

@@ -20,6 +20,8 @@ const CommandInfo commands[] = {
     { "sql", "velto sql [-C DIR] STATEMENT...", cli::sqlCommand },
     { "init", "velto init [-C DIR]", cli::initCommand },
     { "demo", "velto demo N [-C DIR] [--mistakes PERCENT] [--seed S] [--list]", cli::demoCommand },
+    { "check", "velto check KIND [-C DIR] [--reference]", cli::checkCommand },
+    { "export", "velto export TABLE-OR-STATEMENT FILE [-C DIR]", cli::exportCommand },
 };
 
 void usage(QTextStream& err)

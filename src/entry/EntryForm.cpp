@@ -16,7 +16,6 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -49,14 +48,14 @@ struct BusyCursor
 
 } // namespace
 
-EntryForm::EntryForm(EntrySpec spec, QWidget* parent) : QDialog(parent), m_spec(std::move(spec))
+EntryForm::EntryForm(EntryDefinition def, QWidget* parent) : QDialog(parent), m_def(std::move(def))
 {
     QFont f(u"宋体"_s);
     f.setPointSizeF(10.5);
     setFont(f);
-    for (const EntryTable& t : std::as_const(m_spec.details)) {
+    for (const EntryTable& t : std::as_const(m_def.details)) {
         auto d = std::make_unique<Detail>();
-        d->spec = t;
+        d->def = t;
         d->table = std::make_unique<store::Table>();
         d->source = std::make_unique<DataSource>();
         d->source->setDataSet(d->table.get());
@@ -102,11 +101,11 @@ void EntryForm::buildFrame()
     TabSheet1->setObjectName(u"TabSheet1"_s);
     m_coverLayout = new QVBoxLayout(TabSheet1);
     auto* numberRow = new QHBoxLayout;
-    coverLabel = new QLabel(m_spec.reportNumberCaption, TabSheet1);
+    coverLabel = new QLabel(m_def.reportNumberCaption, TabSheet1);
     coverNumber = new DbEdit(TabSheet1);
     coverNumber->setObjectName(u"DBEdit1"_s);
     coverNumber->setDataSource(&DataSource1);
-    coverNumber->setDataField(m_spec.master.keyField);
+    coverNumber->setDataField(m_def.master.keyField);
     coverLabel->setBuddy(coverNumber);
     numberRow->addStretch();
     numberRow->addWidget(coverLabel);
@@ -117,25 +116,32 @@ void EntryForm::buildFrame()
     m_pages.append(TabSheet1);
     m_pageTitles.append(u"封面"_s);
 
-    auto* bar = new QToolBar(this);
+    // A plain row, not a tool bar: a tool bar would fold its last buttons into a menu
+    // when the window is narrow.
+    auto* bar = new QWidget(this);
     bar->setObjectName(u"ToolBar1"_s);
-    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(2, 2, 2, 2);
+    barLayout->setSpacing(0);
+    // Eleven captions and the check list must fit the window's 792 pixels.
+    QFont barFont = font();
+    barFont.setPointSizeF(9);
+    bar->setFont(barFont);
     for (const ButtonInfo& b : toolButtons) {
         auto* button = new QToolButton(bar);
         button->setText(QString::fromUtf16(b.caption));
         button->setObjectName(QString::fromLatin1(b.name));
         button->setFocusPolicy(Qt::NoFocus);
-        bar->addWidget(button);
+        button->setAutoRaise(true);
+        barLayout->addWidget(button);
         m_buttons.append(button);
     }
-    auto* spacer = new QWidget(bar);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    bar->addWidget(spacer);
+    barLayout->addStretch(1);
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName(u"ComboBox1"_s);
     ComboBox1->addItems({ u"校验开启"_s, u"校验关闭"_s });
     ComboBox1->setFocusPolicy(Qt::NoFocus);
-    bar->addWidget(ComboBox1);
+    barLayout->addWidget(ComboBox1);
     layout->addWidget(bar);
 
     StatusBar1 = new DbStatusBar(this);
@@ -185,8 +191,8 @@ void EntryForm::addDetailPage(int index)
     d.grid2 = new DbGrid(page);
     d.grid1->setObjectName(u"DBGrid%1"_s.arg(2 * index + 1));
     d.grid2->setObjectName(u"DBGrid%1"_s.arg(2 * index + 2));
-    d.grid1->setColumns(d.spec.grid1);
-    d.grid2->setColumns(d.spec.grid2);
+    d.grid1->setColumns(d.def.grid1);
+    d.grid2->setColumns(d.def.grid2);
     d.grid1->setDataSource(d.source.get());
     d.grid2->setDataSource(d.source.get());
     layout->addWidget(d.grid1, 1);
@@ -199,9 +205,9 @@ void EntryForm::addDetailPage(int index)
     row->addStretch();
     layout->addLayout(row);
     d.page = page;
-    PageControl1->addTab(page, d.spec.pageTitle);
+    PageControl1->addTab(page, d.def.pageTitle);
     m_pages.append(page);
-    m_pageTitles.append(d.spec.pageTitle);
+    m_pageTitles.append(d.def.pageTitle);
     connect(d.list, &QComboBox::currentIndexChanged, this, [this, index] {
         guarded([this, index] { detailListChange(index); });
     });
@@ -214,7 +220,7 @@ void EntryForm::installHooks()
         if (!BulkMode) cascadeKeyChange();
         Table1.flush();
     };
-    Table1.onPostError = [this](store::Dataset&, store::StoreError& e) { postError(m_spec.master, e, Table1); };
+    Table1.onPostError = [this](store::Dataset&, store::StoreError& e) { postError(m_def.master, e, Table1); };
     auto masterScrolled = [this](store::Dataset&) {
         const QString number = reportNumberOf(Table1);
         const auto state = Table1.state();
@@ -232,7 +238,7 @@ void EntryForm::installHooks()
         t.beforePost = [this, i](store::Dataset&) { detailBeforePost(i); };
         t.afterPost = [&t](store::Dataset&) { t.flush(); };
         t.onPostError = [this, i](store::Dataset&, store::StoreError& e) {
-            postError(detail(i).spec, e, detailTable(i));
+            postError(detail(i).def, e, detailTable(i));
         };
         t.afterScroll = [this](store::Dataset&) { updateStatusLine(); };
         t.stateChange = [this, i](store::Dataset&) { detailStateChange(i); };
@@ -270,11 +276,11 @@ void EntryForm::FormActivate()
 
 void EntryForm::openTables()
 {
-    Table1.setTableName(m_spec.master.file);
+    Table1.setTableName(m_def.master.file);
     for (auto& d : m_details) {
-        d->table->setTableName(d->spec.file);
-        d->table->setIndexName(d->spec.index);
-        d->table->setMaster(&Table1, d->spec.keyField);
+        d->table->setTableName(d->def.file);
+        d->table->setIndexName(d->def.index);
+        d->table->setMaster(&Table1, d->def.keyField);
     }
     RecordsDeleted = false;
     SentMarksCleared = false;
@@ -284,8 +290,8 @@ void EntryForm::openTables()
             if (ruleTable.isEmpty()) t.open();
             else entry::loadFieldChecks(t, rules, ruleTable);
         };
-        load(Table1, m_spec.master.ruleTable);
-        for (auto& d : m_details) load(*d->table, d->spec.ruleTable);
+        load(Table1, m_def.master.ruleTable);
+        for (auto& d : m_details) load(*d->table, d->def.ruleTable);
     } catch (...) {
         for (auto it = m_details.rbegin(); it != m_details.rend(); ++it)
             if ((*it)->table->isOpen()) (*it)->table->close();
@@ -317,7 +323,7 @@ void EntryForm::openTables()
 void EntryForm::locateOnOpen()
 {
     Table1.setIndexFieldNames(QString());
-    Table1.setIndexName(m_spec.master.index);
+    Table1.setIndexName(m_def.master.index);
     Table1.setKey();
     Table1.setKeyValue(LocateField, LocateValue);
     if (!Table1.gotoKey()) Table1.first();
@@ -326,7 +332,7 @@ void EntryForm::locateOnOpen()
     // Back in the default order the row must stay the current one.
     if (!found.isEmpty()) {
         Table1.setKey();
-        Table1.locate({ m_spec.master.keyField }, { found });
+        Table1.locate({ m_def.master.keyField }, { found });
     }
 }
 
@@ -360,8 +366,8 @@ bool EntryForm::FormClose()
         if ((*it)->table->isOpen()) (*it)->table->close();
     if (Table1.isOpen()) Table1.close();
     if (RecordsDeleted) {
-        sharedComponents().Database1.packTable(m_spec.master.file);
-        for (auto& d : m_details) sharedComponents().Database1.packTable(d->spec.file);
+        sharedComponents().Database1.packTable(m_def.master.file);
+        for (auto& d : m_details) sharedComponents().Database1.packTable(d->def.file);
     }
     return true;
 }
@@ -401,12 +407,12 @@ void EntryForm::setActive(store::Table* table, DataSource* source)
 void EntryForm::linkDetail(int index, bool linked)
 {
     Detail& d = detail(index);
-    d.table->setMaster(linked ? &Table1 : nullptr, d.spec.keyField);
+    d.table->setMaster(linked ? &Table1 : nullptr, d.def.keyField);
 }
 
 void EntryForm::setCoverNumberEditable(bool editable)
 {
-    coverLabel->setText(editable ? m_spec.reportNumberCaption : m_spec.reportNumberCaption + u"(只读)"_s);
+    coverLabel->setText(editable ? m_def.reportNumberCaption : m_def.reportNumberCaption + u"(只读)"_s);
     coverNumber->setEnabled(editable);
 }
 
@@ -471,16 +477,16 @@ void EntryForm::collapseWhenEmpty()
 void EntryForm::updateStatusLine()
 {
     if (!ActiveSource || !ActiveTable || !ActiveTable->isOpen()) return;
-    StatusBar1->setSimpleText(entry::statusLineText(m_spec.statusForm, reportNumberOf(*ActiveTable),
+    StatusBar1->setSimpleText(entry::statusLineText(m_def.statusForm, reportNumberOf(*ActiveTable),
                                                     ActiveTable->recNo(), ActiveTable->recordCount(),
                                                     ActiveSource->isEditing()));
 }
 
 void EntryForm::StatusBar1DblClick()
 {
-    if (!ActiveTable || ActiveTable->master() || m_spec.locateDialog.isEmpty()) return;
+    if (!ActiveTable || ActiveTable->master() || m_def.locateDialog.isEmpty()) return;
     LocateTable = ActiveTable;
-    QWidget* dialog = windowRegistry().window(m_spec.locateDialog, this);
+    QWidget* dialog = windowRegistry().window(m_def.locateDialog, this);
     if (!dialog) return;
     services().showModal(dialog);
     CurKey = reportNumberOf(Table1);
@@ -590,16 +596,16 @@ void EntryForm::ToolButton9Click()
 {
     FileDialog& dialog = sharedComponents().OpenDialog1;
     store::Table& source = sharedComponents().Table1;
-    auto mergeInto = [&](store::Table& target, DataSource* targetSource, const EntryTable& spec) {
+    auto mergeInto = [&](store::Table& target, DataSource* targetSource, const EntryTable& def) {
         setActive(&target, targetSource);
-        dialog.title = spec.mergeTitle;
+        dialog.title = def.mergeTitle;
         if (!dialog.execute()) return;
         BusyCursor busy;
-        if (services().question(spec.emptyQuestion, QString())) {
+        if (services().question(def.emptyQuestion, QString())) {
             target.close();
             target.emptyTable();
-            if (spec.ruleTable.isEmpty()) target.open();
-            else entry::loadFieldChecks(target, sharedComponents().Table1, spec.ruleTable);
+            if (def.ruleTable.isEmpty()) target.open();
+            else entry::loadFieldChecks(target, sharedComponents().Table1, def.ruleTable);
             collapseWhenEmpty();
         }
         if (source.isOpen()) source.close();
@@ -617,8 +623,8 @@ void EntryForm::ToolButton9Click()
             guarded([this] { f->syncPage(); });
         }
     } back { this };
-    mergeInto(Table1, &DataSource1, m_spec.master);
-    for (auto& d : m_details) mergeInto(*d->table, d->source.get(), d->spec);
+    mergeInto(Table1, &DataSource1, m_def.master);
+    for (auto& d : m_details) mergeInto(*d->table, d->source.get(), d->def);
 }
 
 void EntryForm::ToolButton11Click() { }
@@ -641,19 +647,19 @@ void EntryForm::rejectPost(const QString& message)
 QString EntryForm::reportNumberOf(store::Table& table) const
 {
     if (!table.isOpen()) return {};
-    QString field = m_spec.master.keyField;
+    QString field = m_def.master.keyField;
     for (const auto& d : m_details)
-        if (d->table.get() == &table) field = d->spec.keyField;
+        if (d->table.get() == &table) field = d->def.keyField;
     const int i = table.fieldIndex(field);
     return i < 0 || (table.isEmpty() && !table.isEditing()) ? QString() : table.value(i).toString();
 }
 
 void EntryForm::runSentMarker()
 {
-    if (SentMarksCleared || m_spec.sentMarkerSql.isEmpty()) return;
+    if (SentMarksCleared || m_def.sentMarkerSql.isEmpty()) return;
     store::Query& q = sharedComponents().Query1;
     if (q.isOpen()) q.close();
-    q.setSql(m_spec.sentMarkerSql);
+    q.setSql(m_def.sentMarkerSql);
     q.execSql();
     SentMarksCleared = true;
 }
@@ -662,7 +668,7 @@ void EntryForm::masterBeforePost()
 {
     runSentMarker();
     entry::zeroFillNumericNulls(Table1);
-    const EntryTable& m = m_spec.master;
+    const EntryTable& m = m_def.master;
     if (!m.counterField.isEmpty()) Table1.fieldByName(m.counterField).setValue(1);
     Table1.fieldByName(u"id"_s).setValue(Table1.fieldByName(m.keyField).value());
 }
@@ -674,32 +680,32 @@ void EntryForm::detailBeforePost(int index)
     store::Table& t = *d.table;
     runSentMarker();
     entry::zeroFillNumericNulls(t);
-    if (!d.spec.counterField.isEmpty()) t.fieldByName(d.spec.counterField).setValue(1);
-    const QString sub = t.fieldByName(d.spec.subKeyField).asString();
-    if (sub.isEmpty()) rejectPost(d.spec.emptySubKeyMessage);
+    if (!d.def.counterField.isEmpty()) t.fieldByName(d.def.counterField).setValue(1);
+    const QString sub = t.fieldByName(d.def.subKeyField).asString();
+    if (sub.isEmpty()) rejectPost(d.def.emptySubKeyMessage);
     const QString number = reportNumberOf(Table1);
-    if (number.isEmpty()) rejectPost(d.spec.emptyMasterMessage);
-    t.fieldByName(d.spec.keyField).setValue(number);
+    if (number.isEmpty()) rejectPost(d.def.emptyMasterMessage);
+    t.fieldByName(d.def.keyField).setValue(number);
     t.fieldByName(u"id"_s).setValue(number + u'_' + sub);
 }
 
-void EntryForm::postError(const EntryTable& spec, store::StoreError& error, store::Table& table)
+void EntryForm::postError(const EntryTable& def, store::StoreError& error, store::Table& table)
 {
     Q_UNUSED(table);
     QString message = error.message();
     if (message == u"Key violation."_s) {
-        message = spec.duplicateMessage;
+        message = def.duplicateMessage;
     } else {
-        for (const auto& [part, text] : spec.indexMessages) {
+        for (const auto& [part, text] : def.indexMessages) {
             if (message.contains(part)) {
                 message = text;
                 break;
             }
         }
     }
-    message.prepend(spec.errorPrefix);
+    message.prepend(def.errorPrefix);
     // The run that stored the row cancels it and ends; the user has to clear the clash.
-    if (BulkMode && &spec == &m_spec.master) message += m_spec.bulkSuffix;
+    if (BulkMode && &def == &m_def.master) message += m_def.bulkSuffix;
     error.setMessage(message);
 }
 
@@ -721,7 +727,7 @@ void EntryForm::detailStateChange(int index)
     // Merges and the cascade store detail rows of any return; the check is for keying in.
     if (t.isEditing() && !BulkMode && coverNumber->text().trimmed().isEmpty()) {
         t.cancel();
-        services().message(m_spec.missingNumberMessage, u"提示窗口"_s, Services::MessageKind::Information);
+        services().message(m_def.missingNumberMessage, u"提示窗口"_s, Services::MessageKind::Information);
         {
             const QSignalBlocker block(PageControl1);
             PageControl1->setCurrentIndex(0);
@@ -748,7 +754,7 @@ void EntryForm::cascadeKeyChange()
             Detail& d = detail(i);
             store::Table& t = *d.table;
             linkDetail(i, false);
-            t.setFilter(d.spec.keyField + u'=' + store::sqlQuote(CurKey));
+            t.setFilter(d.def.keyField + u'=' + store::sqlQuote(CurKey));
             t.setFiltered(true);
             if (CheckOn) t.disableConstraints();
             struct Restore
@@ -764,8 +770,8 @@ void EntryForm::cascadeKeyChange()
                     f->linkDetail(i, true);
                 }
             } restore { this, i, t };
-            const int key = t.fieldIndex(d.spec.keyField);
-            const int sub = t.fieldIndex(d.spec.subKeyField);
+            const int key = t.fieldIndex(d.def.keyField);
+            const int sub = t.fieldIndex(d.def.subKeyField);
             const int id = t.fieldIndex(u"id"_s);
             while (!t.isEmpty()) {
                 t.first();
@@ -785,7 +791,7 @@ void EntryForm::mergeFromFile(store::Table& target, store::Table& source)
     int di = -1;
     for (int i = 0; i < detailCount(); ++i)
         if (&detailTable(i) == &target) di = i;
-    const EntryTable& spec = di < 0 ? m_spec.master : detail(di).spec;
+    const EntryTable& def = di < 0 ? m_def.master : detail(di).def;
     // The controls and the other tables' links stay off for the run: following every
     // merged row on screen would cost more than storing it.
     std::vector<int> unlinked;
@@ -825,10 +831,10 @@ void EntryForm::mergeFromFile(store::Table& target, store::Table& source)
     } finish { this, target, source, unlinked };
     target.beginWriteGroup();
     entry::MergeKeys keys;
-    keys.keyField = spec.keyField;
-    keys.subKeyField = spec.subKeyField;
-    keys.keyIndex = di < 0 ? spec.index : QString();
-    keys.counterField = spec.counterField;
+    keys.keyField = def.keyField;
+    keys.subKeyField = def.subKeyField;
+    keys.keyIndex = di < 0 ? def.index : QString();
+    keys.counterField = def.counterField;
     entry::mergeRows(source, target, keys, [this](int row) { StatusBar1->setProgress(row); });
 }
 

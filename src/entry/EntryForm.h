@@ -43,7 +43,7 @@ struct EntryTable
 };
 
 // What tells one entry window from another: its tables, texts and status line.
-struct EntrySpec
+struct EntryDefinition
 {
     EntryTable master;
     QList<EntryTable> details;
@@ -68,7 +68,7 @@ class EntryForm : public QDialog
 public:
     struct Detail
     {
-        EntryTable spec;
+        EntryTable def;
         std::unique_ptr<store::Table> table;
         std::unique_ptr<DataSource> source;
         QWidget* page = nullptr;
@@ -77,10 +77,10 @@ public:
         QComboBox* list = nullptr; // "当前企业记录" / "所有企业记录"
     };
 
-    EntryForm(EntrySpec spec, QWidget* parent = nullptr);
+    EntryForm(EntryDefinition def, QWidget* parent = nullptr);
     ~EntryForm() override;
 
-    const EntrySpec& spec() const { return m_spec; }
+    const EntryDefinition& def() const { return m_def; }
 
     // Controls, by the names the handlers use.
     store::Table Table1;
@@ -161,11 +161,11 @@ private:
     void detailStateChange(int detail);
     void masterBeforePost();
     void detailBeforePost(int detail);
-    void postError(const EntryTable& spec, store::StoreError& error, store::Table& table);
+    void postError(const EntryTable& def, store::StoreError& error, store::Table& table);
     bool handleEnter(QWidget* focus);
     void setCoverNumberEditable(bool editable);
 
-    EntrySpec m_spec;
+    EntryDefinition m_def;
     std::vector<std::unique_ptr<Detail>> m_details;
     QVBoxLayout* m_coverLayout = nullptr;
     QList<QToolButton*> m_buttons;

@@ -19,7 +19,8 @@ QString text(const char16_t* s)
 
 } // namespace
 
-void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits)
+void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits,
+                  int maxChars)
 {
     auto* grid = qobject_cast<QGridLayout*>(container->layout());
     if (!grid) grid = new QGridLayout(container);
@@ -48,10 +49,16 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
         }
         case FormItem::Field: {
             auto* label = new QLabel(text(it->caption), container);
-            label->setWordWrap(label->text().size() > 24);
+            // Long captions wrap, so that the code lists beside the fields stay in view.
+            if (label->text().size() > 14) {
+                label->setWordWrap(true);
+                label->setMaximumWidth(label->fontMetrics().horizontalAdvance(QString(14, QChar(0x4E00))));
+            }
+            label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             auto* edit = new DbEdit(container);
             edit->setObjectName(text(it->text));
             edit->setDataSource(source);
+            edit->setAutoWidth(true, maxChars > 0 ? maxChars : columns == 1 ? 24 : 14);
             edit->setDataField(text(it->text));
             label->setBuddy(edit);
             grid->addWidget(label, row, col * span, Qt::AlignRight | Qt::AlignVCenter);

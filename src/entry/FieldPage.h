@@ -24,4 +24,6 @@ QWidget* buildFieldPage(const FormItem* items, DataSource* source, int columns, 
                         QWidget* parent = nullptr);
 
 // The same lines added to an existing grid layout's widget (for pages with a fixed head).
-void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits);
+// `maxChars` caps the width of the edit controls (0: by the number of columns).
+void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits,
+                  int maxChars = 0);

@@ -73,11 +73,11 @@ void locateRecord(store::Table& table, const QString& text, bool byNumber, const
     }
 }
 
-// --- TF_change_r ------------------------------------------------------------------------
+// --- Locate dialogs ---------------------------------------------------------------------
 
-TF_change_r::TF_change_r(QWidget* parent) : QDialog(parent)
+LocateDialog::LocateDialog(const QString& objectName, const QStringList& options, QWidget* parent) : QDialog(parent)
 {
-    setObjectName(u"F_change_r"_s);
+    setObjectName(objectName);
     setWindowTitle(u"定位记录"_s);
     auto* layout = new QVBoxLayout(this);
     Edit1 = new QLineEdit(this);
@@ -85,26 +85,28 @@ TF_change_r::TF_change_r(QWidget* parent) : QDialog(parent)
     layout->addWidget(Edit1);
     RadioGroup1 = new RadioGroup(this);
     RadioGroup1->setObjectName(u"RadioGroup1"_s);
-    RadioGroup1->setItems({ u"记录号"_s, u"编号"_s });
+    RadioGroup1->setItems(options);
     RadioGroup1->setItemIndex(0);
     layout->addWidget(RadioGroup1);
     QPushButton* ok = nullptr;
     layout->addLayout(buttonRow(this, ok));
-    connect(ok, &QPushButton::clicked, this, guard(this, &TF_change_r::Button1Click));
-    connect(Edit1, &QLineEdit::returnPressed, this, guard(this, &TF_change_r::Button1Click));
+    connect(ok, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
+    connect(Edit1, &QLineEdit::returnPressed, this, [this] { guarded([this] { Button1Click(); }); });
 }
 
-void TF_change_r::showEvent(QShowEvent* event)
+void LocateDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     FormActivate();
 }
 
-void TF_change_r::FormActivate()
+void LocateDialog::FormActivate()
 {
     Edit1->clear();
     Edit1->setFocus();
 }
+
+TF_change_r::TF_change_r(QWidget* parent) : LocateDialog(u"F_change_r"_s, { u"记录号"_s, u"编号"_s }, parent) { }
 
 void TF_change_r::Button1Click()
 {
@@ -113,37 +115,9 @@ void TF_change_r::Button1Click()
     accept();
 }
 
-// --- TF_change_r2 -----------------------------------------------------------------------
-
-TF_change_r2::TF_change_r2(QWidget* parent) : QDialog(parent)
+TF_change_r2::TF_change_r2(QWidget* parent)
+    : LocateDialog(u"F_change_r2"_s, { u"记录号"_s, u"报表编号"_s, u"法人代码"_s }, parent)
 {
-    setObjectName(u"F_change_r2"_s);
-    setWindowTitle(u"定位记录"_s);
-    auto* layout = new QVBoxLayout(this);
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(u"Edit1"_s);
-    layout->addWidget(Edit1);
-    RadioGroup1 = new RadioGroup(this);
-    RadioGroup1->setObjectName(u"RadioGroup1"_s);
-    RadioGroup1->setItems({ u"记录号"_s, u"报表编号"_s, u"法人代码"_s });
-    RadioGroup1->setItemIndex(0);
-    layout->addWidget(RadioGroup1);
-    QPushButton* ok = nullptr;
-    layout->addLayout(buttonRow(this, ok));
-    connect(ok, &QPushButton::clicked, this, guard(this, &TF_change_r2::Button1Click));
-    connect(Edit1, &QLineEdit::returnPressed, this, guard(this, &TF_change_r2::Button1Click));
-}
-
-void TF_change_r2::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    FormActivate();
-}
-
-void TF_change_r2::FormActivate()
-{
-    Edit1->clear();
-    Edit1->setFocus();
 }
 
 void TF_change_r2::Button1Click()

@@ -14,40 +14,42 @@ class Table;
 // this; they differ in the keys they offer.
 void locateRecord(store::Table& table, const QString& text, bool byNumber, const QString& field, const QString& index);
 
-// "定位记录" on LocateTable by record number or by LocateField through LocateIndex.
-class TF_change_r : public QDialog
+// "定位记录": an edit field, the options of the dialog and 确定/取消. The options keep their
+// state between showings; each showing starts with an empty field.
+class LocateDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    QLineEdit* Edit1;
+    RadioGroup* RadioGroup1; // "记录号" first, then the key options
+
+    void FormActivate();
+    virtual void Button1Click() = 0; // "确定"
+
+protected:
+    LocateDialog(const QString& objectName, const QStringList& options, QWidget* parent);
+    void showEvent(QShowEvent* event) override;
+};
+
+// By record number or by LocateField through LocateIndex.
+class TF_change_r : public LocateDialog
 {
     Q_OBJECT
 
 public:
     explicit TF_change_r(QWidget* parent = nullptr);
-
-    QLineEdit* Edit1;
-    RadioGroup* RadioGroup1; // "记录号", "编号"
-
-    void FormActivate();
-    void Button1Click(); // "确定"
-
-protected:
-    void showEvent(QShowEvent* event) override;
+    void Button1Click() override;
 };
 
-// "定位记录" on LocateTable by record number, report number or legal-person code.
-class TF_change_r2 : public QDialog
+// By record number, report number ("kfq_1") or legal-person code ("kfq_12").
+class TF_change_r2 : public LocateDialog
 {
     Q_OBJECT
 
 public:
     explicit TF_change_r2(QWidget* parent = nullptr);
-
-    QLineEdit* Edit1;
-    RadioGroup* RadioGroup1; // "记录号", "报表编号", "法人代码"
-
-    void FormActivate();
-    void Button1Click();
-
-protected:
-    void showEvent(QShowEvent* event) override;
+    void Button1Click() override;
 };
 
 // "修改列宽度": a grid column's title and its width in characters of GridCharWidth.

@@ -276,9 +276,9 @@ const Item bottomItems[] = {
     { Item::End, nullptr, nullptr },
 };
 
-EntrySpec kfqSpec()
+EntryDefinition kfqDefinition()
 {
-    EntrySpec s;
+    EntryDefinition s;
     s.master.file = u"kfq_1.db"_s;
     s.master.ruleTable = u"kfq1_chk"_s;
     s.master.keyField = u"qa01"_s;
@@ -359,7 +359,7 @@ QLabel* titleLabel(const QString& text, int points, bool bold, QWidget* parent)
 } // namespace
 
 TF_kfq::TF_kfq(QWidget* parent)
-    : EntryForm(kfqSpec(), parent)
+    : EntryForm(kfqDefinition(), parent)
     , Table2(detailTable(0))
     , Table5(detailTable(1))
 {
@@ -372,7 +372,7 @@ TF_kfq::TF_kfq(QWidget* parent)
     cover->insertWidget(1, titleLabel(u"（区外经各地方高新技术企业认定管理机构认定的高新技术企业同时适用）"_s, 10, false, TabSheet1));
     m_edits.append(coverNumber);
     auto* fields = new QWidget(TabSheet1);
-    addFieldRows(fields, coverItems, &DataSource1, 2, m_edits);
+    addFieldRows(fields, coverItems, &DataSource1, 1, m_edits, 50);
     auto* area = new QScrollArea(TabSheet1);
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);

@@ -69,7 +69,7 @@ void DbEdit::reload()
             applyFieldInput(this, def, mask);
             if (m_autoWidth) {
                 // Wide enough for what the field holds, but no wider than a form line.
-                const int chars = def.type == store::FieldType::Text ? qBound(2, def.size, 48)
+                const int chars = def.type == store::FieldType::Text ? qBound(2, def.size, m_maxChars)
                                 : def.type == store::FieldType::Date ? 10 : 14;
                 setFixedWidth(fontMetrics().horizontalAdvance(QString(chars, u'0')) + 14);
             }

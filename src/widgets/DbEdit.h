@@ -22,8 +22,13 @@ public:
     // Read-only controls show the field but never start an edit.
     void setReadOnlyField(bool readOnly) { setReadOnly(readOnly); }
 
-    // Sizes the control to the field once the field is known (on by default).
-    void setAutoWidth(bool on) { m_autoWidth = on; }
+    // Sizes the control to the field once the field is known (on by default), up to
+    // `maxChars` characters; longer texts scroll inside the control.
+    void setAutoWidth(bool on, int maxChars = 48)
+    {
+        m_autoWidth = on;
+        m_maxChars = maxChars;
+    }
 
     // Shows the field's current value again (and takes its size and mask anew).
     void reload();
@@ -44,4 +49,5 @@ private:
     int m_appliedField = -2;
     bool m_writing = false;
     bool m_autoWidth = true;
+    int m_maxChars = 48;
 };

@@ -279,7 +279,7 @@ void DbGrid::applyWidths()
             int chars = 12;
             if (ds && field >= 0) {
                 const store::FieldDef& def = ds->fieldDefs().at(field);
-                chars = def.type == store::FieldType::Text ? qBound(4, def.size, 30) : 12;
+                chars = def.type == store::FieldType::Text ? qBound(4, def.size, 20) : 12;
             }
             width = qMax(chars * charWidth, fontMetrics().horizontalAdvance(columns[c].title)) + 12;
         }

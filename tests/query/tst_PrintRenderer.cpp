@@ -1,0 +1,172 @@
+#include "QueryFixture.h"
+#include "WorkDir.h"
+#include "query/PrintRenderer.h"
+#include "widgets/Fonts.h"
+
+#include <QFile>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int pdfPages(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    static const QRegularExpression page(u"/Type\\s*/Page(?![a-zA-Z])"_s);
+    return int(QString::fromLatin1(f.readAll()).count(page));
+}
+
+bool hasInk(const QImage& image, int top, int bottom)
+{
+    for (int y = std::max(top, 0); y < std::min(bottom, image.height()); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) return true;
+    return false;
+}
+
+} // namespace
+
+class TestPrintRenderer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { installFontSubstitutes(); }
+    void init();
+    void cleanup();
+    void previewAtScreenScale();
+    void printsExactlyTheRange_data();
+    void printsExactlyTheRange();
+    void fixedLeftColumnOnEveryBand();
+    void missingHeadTable();
+
+private:
+    std::unique_ptr<WorkDir> m_dir;
+    std::unique_ptr<store::Table> m_rows;
+    std::unique_ptr<PrintRenderer> m_renderer;
+};
+
+void TestPrintRenderer::init()
+{
+    m_dir = std::make_unique<WorkDir>();
+    QList<QVariantList> rows;
+    for (int i = 1; i <= 150; ++i)
+        rows.append({ u"%1"_s.arg(i, 6, 10, QChar(u'0')), u"高新技术企业%1"_s.arg(i), i * 1.5 });
+    fixture::makeTable(u"query_p.db"_s,
+                       { fixture::text(u"报表编号"_s, 6), fixture::text(u"企业名称"_s, 40), fixture::number(u"总收入合计"_s) },
+                       rows);
+    fixture::makeTable(u"bt_p.db"_s, { fixture::text(u"表头文字"_s, 255), { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } },
+                       { { u"报表编号"_s, 6 }, { u"企业名称"_s, 40 }, { u"总收入合计"_s, 10 } });
+    m_rows = std::make_unique<store::Table>();
+    m_rows->setTableName(u"query_p.db"_s);
+    m_rows->open();
+    m_renderer = std::make_unique<PrintRenderer>();
+    m_renderer->printer().setOutputFormat(QPrinter::PdfFormat);
+    m_renderer->printer().setOutputFileName(m_dir->filePath(u"out.pdf"_s));
+    m_renderer->setRows(m_rows.get());
+    m_renderer->title = u"查询统计结果"_s;
+}
+
+void TestPrintRenderer::cleanup()
+{
+    m_renderer.reset();
+    m_rows.reset();
+    m_dir.reset();
+}
+
+void TestPrintRenderer::previewAtScreenScale()
+{
+    PrintRenderer& r = *m_renderer;
+    r.pageSetup();
+    r.layout();
+    QVERIFY(r.pageCount() >= 3); // 150 rows do not fit one A4 page
+    QCOMPARE(r.pageTable().pages()[0].columnCount, 3);
+    QCOMPARE(r.currentPage(), 0);
+    const PrintLayout::Measures& m = r.measures();
+    QVERIFY(m.titleBlock > 25);
+    // The printer has more dots than the screen: the bitmap is smaller than the page.
+    QVERIFY(r.preview().width() < r.printer().width());
+    QVERIFY(r.preview().width() > 100);
+
+    r.drawTitle();
+    r.drawPage();
+    QVERIFY(hasInk(r.preview(), 0, 40)); // title
+    QVERIFY(hasInk(r.preview(), 60, r.preview().height()));
+
+    // Without a title the block shrinks to its gap and the rows move up.
+    r.title.clear();
+    r.pageSetup();
+    QCOMPARE(r.measures().titleBlock, 15);
+
+    QCOMPARE(r.cellText(0, 2), u"1.5"_s);
+    QCOMPARE(r.cellText(1, 1), u"高新技术企业2"_s);
+}
+
+void TestPrintRenderer::printsExactlyTheRange_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to"); // 0: the page count, -1: one past it
+    QTest::addColumn<int>("sheets"); // -1: nothing printed
+    QTest::newRow("2 to 3") << 2 << 3 << 2;
+    QTest::newRow("one page") << 1 << 1 << 1;
+    QTest::newRow("all") << 1 << 0 << 0;
+    QTest::newRow("from 0") << 0 << 1 << -1;
+    QTest::newRow("past the last page") << 1 << -1 << -1;
+    QTest::newRow("to below from") << 3 << 2 << -1;
+}
+
+void TestPrintRenderer::printsExactlyTheRange()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, sheets);
+    PrintRenderer& r = *m_renderer;
+    r.pageSetup();
+    r.layout();
+    const int pages = r.pageCount();
+    if (to == 0) to = pages;
+    if (to == -1) to = pages + 1;
+    if (sheets == 0) sheets = pages;
+    const QString pdf = m_dir->filePath(u"out.pdf"_s);
+    QFile::remove(pdf);
+    QCOMPARE(r.printRange(from, to), sheets > 0);
+    if (sheets < 0) {
+        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(r.currentPage(), 0);
+        return;
+    }
+    QCOMPARE(pdfPages(pdf), sheets);
+    QCOMPARE(r.currentPage(), to - 1);
+}
+
+void TestPrintRenderer::fixedLeftColumnOnEveryBand()
+{
+    PrintRenderer& r = *m_renderer;
+    r.fixedLeft = true;
+    r.bodySize = 48; // large enough to need two bands
+    r.pageSetup();
+    r.layout();
+    QVERIFY(r.pageTable().fixedWidth() > 0);
+    int first = -1;
+    for (const PrintPage& p : r.pageTable().pages()) {
+        QVERIFY(p.firstColumn >= 1);
+        if (p.firstColumn != first) QCOMPARE(p.firstRow, 0); // a band starts at the first row
+        first = p.firstColumn;
+    }
+    QCOMPARE(r.pageTable().pages().back().firstColumn, 2);
+    r.drawPage();
+    QVERIFY(hasInk(r.preview(), 0, r.preview().height()));
+}
+
+void TestPrintRenderer::missingHeadTable()
+{
+    QVERIFY(store::removeTableFiles(store::resolveTablePath(u"bt_p.db"_s)));
+    QVERIFY_THROWS_EXCEPTION(store::StoreError, m_renderer->pageSetup());
+}
+
+QTEST_MAIN(TestPrintRenderer)
+#include "tst_PrintRenderer.moc"
