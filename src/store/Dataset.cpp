@@ -194,6 +194,7 @@ void Dataset::ensureRows() const
 {
     if (m_rowsValid || !m_connection) return;
     m_view = view();
+    m_orderKeySql.clear();
     Statement st = m_connection->prepare(viewSelect(u"rowid"_s, m_view));
     st.bindAll(m_view.params);
     m_rows.clear();
@@ -451,6 +452,20 @@ void Dataset::post()
     if (!isEditing()) throw StoreError(u"表 %1 不在编辑状态，无法存盘"_s.arg(displayName()));
     if (beforePost) beforePost(*this);
     const bool inserting = m_state == DatasetState::Insert;
+    // An edit that keeps the row's order key, in a view without a condition, leaves the
+    // row where it is: no search through the row map (merges store rows by the thousand).
+    bool samePlace = false;
+    if (!inserting && m_rowsValid && m_pos >= 0 && size_t(m_pos) < m_rows.size() && m_view.where.isEmpty()) {
+        const QVariantList& before = storedValues();
+        samePlace = m_rows[size_t(m_pos)] == currentRowid();
+        for (const QString& f : std::as_const(m_view.orderFields)) {
+            const int i = fieldIndex(f);
+            if (!samePlace || i < 0 || changed(before.value(i), m_buffer.value(i))) {
+                samePlace = false;
+                break;
+            }
+        }
+    }
     qint64 rowid = 0;
     try {
         validateRow(m_buffer);
@@ -464,7 +479,7 @@ void Dataset::post()
     m_currentValid = false;
     m_cacheRow = -1;
     m_state = DatasetState::Browse;
-    placeRow(rowid);
+    if (!samePlace) placeRow(rowid, inserting);
     Q_EMIT stateChanged(m_state);
     Q_EMIT rowsChanged();
     Q_EMIT currentChanged();
@@ -553,13 +568,15 @@ QVariantList Dataset::orderKey(qint64 rowid) const
 {
     QVariantList key;
     if (m_view.orderFields.isEmpty()) return key;
-    QString sql = u"SELECT "_s;
-    for (qsizetype i = 0; i < m_view.orderFields.size(); ++i) {
-        if (i) sql += u',';
-        sql += sqlIdentifier(m_view.orderFields[i]);
+    if (m_orderKeySql.isEmpty()) {
+        m_orderKeySql = u"SELECT "_s;
+        for (qsizetype i = 0; i < m_view.orderFields.size(); ++i) {
+            if (i) m_orderKeySql += u',';
+            m_orderKeySql += sqlIdentifier(m_view.orderFields[i]);
+        }
+        m_orderKeySql += u" FROM "_s + m_table + u" WHERE rowid=?"_s;
     }
-    sql += u" FROM "_s + m_table + u" WHERE rowid=?"_s;
-    Statement st = m_connection->cached(sql);
+    Statement st = m_connection->cached(m_orderKeySql);
     st.bind(1, rowid);
     if (st.step())
         for (int i = 0; i < st.columnCount(); ++i)
@@ -618,7 +635,38 @@ int Dataset::compareKeys(const QVariantList& a, qint64 rowidA, const QVariantLis
     return rowidA < rowidB ? -1 : rowidA > rowidB ? 1 : 0;
 }
 
-void Dataset::placeRow(qint64 rowid)
+size_t Dataset::lowerBound(qint64 rowid) const
+{
+    ensureRows();
+    if (m_view.orderFields.isEmpty())
+        return size_t(std::lower_bound(m_rows.begin(), m_rows.end(), rowid) - m_rows.begin());
+    const QVariantList key = orderKey(rowid);
+    // Rows keyed in or merged in key order go to the end: one comparison instead of a search.
+    if (!m_rows.empty() && compareKeys(orderKey(m_rows.back()), m_rows.back(), key, rowid) < 0) return m_rows.size();
+    size_t lo = 0, hi = m_rows.size();
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (compareKeys(orderKey(m_rows[mid]), m_rows[mid], key, rowid) < 0) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
+int Dataset::positionOf(qint64 rowid) const
+{
+    // Walking a table in key order, the row wanted is mostly the current one or the next.
+    ensureRows();
+    for (int near : { m_pos, m_pos + 1 })
+        if (near >= 0 && size_t(near) < m_rows.size() && m_rows[size_t(near)] == rowid) return near;
+    // The map is in view order, so a search by the row's order key finds it in a few
+    // steps; a scan stays the fallback should the two orders ever disagree.
+    const size_t at = lowerBound(rowid);
+    if (at < m_rows.size() && m_rows[at] == rowid) return int(at);
+    const auto it = std::find(m_rows.begin(), m_rows.end(), rowid);
+    return it == m_rows.end() ? -1 : int(it - m_rows.begin());
+}
+
+void Dataset::placeRow(qint64 rowid, bool fresh)
 {
     if (!m_rowsValid) {
         ensureRows();
@@ -627,7 +675,8 @@ void Dataset::placeRow(qint64 rowid)
         setCurrentIndex(it == m_rows.end() ? 0 : int(it - m_rows.begin()), false);
         return;
     }
-    const auto old = std::find(m_rows.begin(), m_rows.end(), rowid);
+    // A new row is not in the map yet.
+    const auto old = fresh ? m_rows.end() : std::find(m_rows.begin(), m_rows.end(), rowid);
     int oldPos = -1;
     if (old != m_rows.end()) {
         oldPos = int(old - m_rows.begin());
@@ -639,19 +688,7 @@ void Dataset::placeRow(qint64 rowid)
         setCurrentIndex(oldPos >= 0 ? oldPos : int(m_rows.size()) - 1, false);
         return;
     }
-    size_t at = m_rows.size();
-    if (!m_view.orderFields.isEmpty()) {
-        const QVariantList key = orderKey(rowid);
-        size_t lo = 0, hi = m_rows.size();
-        while (lo < hi) {
-            const size_t mid = (lo + hi) / 2;
-            if (compareKeys(orderKey(m_rows[mid]), m_rows[mid], key, rowid) < 0) lo = mid + 1;
-            else hi = mid;
-        }
-        at = lo;
-    } else {
-        at = size_t(std::lower_bound(m_rows.begin(), m_rows.end(), rowid) - m_rows.begin());
-    }
+    const size_t at = lowerBound(rowid);
     m_rows.insert(m_rows.begin() + qsizetype(at), rowid);
     m_pos = int(at);
     m_currentValid = false;

@@ -171,7 +171,12 @@ protected:
         return m_rows;
     }
     bool rowMatchesView(qint64 rowid) const;
-    void placeRow(qint64 rowid); // puts a stored row at its place in the map (or drops it)
+    // Where a row of the view stands in the map (-1 when it is not there), and where a row
+    // with its order key would go.
+    int positionOf(qint64 rowid) const;
+    size_t lowerBound(qint64 rowid) const;
+    // Puts a stored row at its place in the map (or drops it); `fresh`: it was just added.
+    void placeRow(qint64 rowid, bool fresh = false);
     void setState(DatasetState state);
     void loadCurrent() const;
     void openRows(); // after attach: first row, browse state
@@ -204,6 +209,7 @@ private:
     mutable std::vector<qint64> m_rows;
     mutable bool m_rowsValid = false;
     mutable View m_view;
+    mutable QString m_orderKeySql;
     int m_pos = -1;
     bool m_eof = true;
     bool m_bof = true;

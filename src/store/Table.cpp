@@ -70,6 +70,7 @@ void Table::requireClosed(const char* what) const
 void Table::open()
 {
     if (isOpen()) return;
+    m_columnSql.clear();
     if (m_name.trimmed().isEmpty()) throw StoreError(u"没有指定表名"_s);
     const QString path = filePath();
     const QFileInfo info(path);
@@ -411,15 +412,14 @@ bool Table::locate(const QStringList& fields, const QVariantList& values, bool c
     sql += u"rowid LIMIT 1"_s;
     qint64 found = 0;
     {
-        Statement st = connection().prepare(sql);
+        Statement st = connection().cached(sql);
         st.bindAll(params);
         if (!st.step()) return false;
         found = st.columnInt(0);
     }
-    const auto& rows = rowIds();
-    const auto it = std::find(rows.begin(), rows.end(), found);
-    if (it == rows.end()) return false;
-    setCurrentIndex(int(it - rows.begin()));
+    const int at = positionOf(found);
+    if (at < 0) return false;
+    setCurrentIndex(at);
     return true;
 }
 
@@ -564,12 +564,22 @@ void Table::validateRow(const QVariantList& values)
 
 // --- Storing ----------------------------------------------------------------------------
 
-QString Table::uniqueViolation(qint64 rowid, const QVariantList& values, bool primaryOnly) const
+QString Table::uniqueViolation(qint64 rowid, const QVariantList& values, bool primaryOnly,
+                               const QVariantList* before) const
 {
     // Blank keys count as values in the primary index (two rows without a key clash), as
     // in the desktop formats; secondary unique indexes let blanks repeat.
     for (const IndexDef& index : m_schema.indexes) {
         if ((!index.unique && !index.primary) || (primaryOnly && !index.primary)) continue;
+        // An edit that leaves the index's fields alone cannot make it clash.
+        if (before) {
+            bool same = true;
+            for (const QString& f : index.fields) {
+                const int fi = m_schema.fieldIndex(f);
+                if (changed(before->value(fi), values.value(fi))) same = false;
+            }
+            if (same) continue;
+        }
         QString sql = u"SELECT 1 FROM \"main\".\"data\" WHERE rowid<>?"_s;
         QVariantList params { rowid };
         bool hasNull = false;
@@ -627,43 +637,54 @@ void Table::rowWritten()
 qint64 Table::writeRow(qint64 rowid, const QVariantList& values, bool inserting)
 {
     if (isReadOnly()) throw StoreError(u"%1 是只读的，不能修改"_s.arg(displayName()));
-    const QString clash = uniqueViolation(inserting ? 0 : rowid, values);
+    const QString clash = uniqueViolation(inserting ? 0 : rowid, values, false, inserting ? nullptr : &storedValues());
     if (!clash.isEmpty()) throw StoreError(clash);
+    if (m_columnSql.size() != fieldDefs().size()) {
+        m_columnSql.clear();
+        m_indexed = QList<bool>(fieldDefs().size(), false);
+        for (const FieldDef& f : fieldDefs()) m_columnSql.append(sqlIdentifier(f.name));
+        for (const IndexDef& index : m_schema.indexes)
+            for (const QString& f : index.fields)
+                if (const int fi = fieldIndex(f); fi >= 0) m_indexed[fi] = true;
+        m_insertSql = u"INSERT INTO \"main\".\"data\" ("_s + m_columnSql.join(u',') + u") VALUES ("_s
+            + QString(u"?,"_s).repeated(fieldDefs().size()).chopped(1) + u')';
+    }
+    // An edit writes the columns it changed; one that changes many (a merged row) writes
+    // every unindexed column, so that its statement is one of a few that stay prepared.
+    // Unchanged indexed columns are left out either way: they then cost no index write.
+    QList<int> columns;
     QString sql;
+    bool cache = true;
     if (inserting) {
-        sql = u"INSERT INTO \"main\".\"data\" ("_s;
-        QString marks;
-        for (qsizetype i = 0; i < fieldDefs().size(); ++i) {
-            if (i) sql += u',', marks += u',';
-            sql += sqlIdentifier(fieldDefs()[i].name);
-            marks += u'?';
-        }
-        sql += u") VALUES ("_s + marks + u')';
+        sql = m_insertSql;
     } else {
-        // Only the changed columns: an unchanged indexed column then costs no index write.
         const QVariantList& before = storedValues();
-        sql = u"UPDATE \"main\".\"data\" SET "_s;
-        bool any = false;
-        for (qsizetype i = 0; i < fieldDefs().size(); ++i) {
-            if (!changed(before.value(i), values[i])) continue;
-            if (any) sql += u',';
-            sql += sqlIdentifier(fieldDefs()[i].name) + u"=?"_s;
-            any = true;
+        for (qsizetype i = 0; i < fieldDefs().size(); ++i)
+            if (changed(before.value(i), values[i])) columns.append(int(i));
+        if (columns.isEmpty()) return rowid;
+        if (columns.size() > 8) {
+            columns.clear();
+            for (qsizetype i = 0; i < fieldDefs().size(); ++i)
+                if (!m_indexed[i] || changed(before.value(i), values[i])) columns.append(int(i));
+        } else {
+            cache = false;
         }
-        if (!any) return rowid;
+        sql = u"UPDATE \"main\".\"data\" SET "_s;
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            if (i) sql += u',';
+            sql += m_columnSql[columns[i]] + u"=?"_s;
+        }
         sql += u" WHERE rowid=?"_s;
     }
     std::optional<Connection::Transaction> transaction;
     if (m_foreign) transaction.emplace(connection());
     {
-        Statement st = inserting ? connection().cached(sql) : connection().prepare(sql);
+        Statement st = cache ? connection().cached(sql) : connection().prepare(sql);
         if (inserting) {
             st.bindAll(values);
         } else {
-            const QVariantList& before = storedValues();
             int n = 0;
-            for (qsizetype i = 0; i < values.size(); ++i)
-                if (changed(before.value(i), values[i])) st.bind(++n, values[i]);
+            for (int i : std::as_const(columns)) st.bind(++n, values[i]);
             st.bind(n + 1, rowid);
         }
         try {

@@ -122,7 +122,9 @@ private:
     void requireClosed(const char* what) const;
     void masterMoved();
     void linkChanged();
-    QString uniqueViolation(qint64 rowid, const QVariantList& values, bool primaryOnly = false) const;
+    // `before`: the stored values of an edited row; indexes whose fields it keeps are skipped.
+    QString uniqueViolation(qint64 rowid, const QVariantList& values, bool primaryOnly = false,
+                            const QVariantList* before = nullptr) const;
     void openNative(const QString& path);
     void openForeign(const QString& path);
     void reloadForeign();
@@ -152,6 +154,10 @@ private:
     int m_constraintUpdate = 0;
     int m_constraintsSuspended = 0;
     bool m_groupOpen = false;
+    // Statement texts of the open file, made once.
+    QStringList m_columnSql;
+    QList<bool> m_indexed;
+    QString m_insertSql;
     int m_groupRows = 0;
     int m_groupCount = 0;
     QString m_constraintSql;

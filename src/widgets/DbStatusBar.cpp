@@ -40,9 +40,12 @@ void DbStatusBar::showProgress(int maximum)
 
 void DbStatusBar::setProgress(int value)
 {
+    // A step of a two-hundredth is all the eye sees; painting every row would cost more.
+    const int step = qMax(1, m_progress->maximum() / 200);
+    if (value < m_progress->maximum() && value - m_progress->value() < step) return;
     m_progress->setValue(value);
-    // Long merges run on the one thread; let the bar repaint now and then.
-    if (value % 512 == 0) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Long merges run on the one thread; let the bar repaint.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void DbStatusBar::hideProgress()
