@@ -548,6 +548,16 @@ void EntryForm::lastClick()
 void EntryForm::insertClick()
 {
     ActiveTable->append();
+    // Keying goes on where a new row starts: its number, or the first cell of the grid.
+    if (ActiveTable == &Table1) {
+        if (PageControl1->currentIndex() == 0) coverNumber->setFocus();
+        return;
+    }
+    for (auto& d : m_details) {
+        if (d->table.get() != ActiveTable || !d->grid1) continue;
+        d->grid1->setFocus();
+        d->grid1->setSelectedColumn(0);
+    }
 }
 
 void EntryForm::deleteClick()

@@ -450,6 +450,7 @@ void Dataset::clearFields()
 void Dataset::post()
 {
     if (!isEditing()) throw StoreError(u"表 %1 不在编辑状态，无法存盘"_s.arg(displayName()));
+    Q_EMIT updateRecord();
     if (beforePost) beforePost(*this);
     const bool inserting = m_state == DatasetState::Insert;
     // An edit that keeps the row's order key, in a view without a condition, leaves the

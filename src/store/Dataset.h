@@ -133,6 +133,8 @@ Q_SIGNALS:
     void rowsChanged(); // rows were added, removed or reordered: views reload
     void rowChanged(int row); // one row's values changed in place
     void fieldChanged(int field); // a value of the row being edited changed
+    // A store begins: controls holding typed input not yet in the row write it now.
+    void updateRecord();
 
 protected:
     // For subclasses: where the rows live.

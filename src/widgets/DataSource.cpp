@@ -16,6 +16,7 @@ void DataSource::setDataSet(store::Dataset* dataset)
             connect(dataset, &Dataset::rowsChanged, this, &DataSource::rowsChanged),
             connect(dataset, &Dataset::rowChanged, this, &DataSource::rowChanged),
             connect(dataset, &Dataset::fieldChanged, this, &DataSource::fieldChanged),
+            connect(dataset, &Dataset::updateRecord, this, &DataSource::updateRecord),
         };
     }
     Q_EMIT dataSetChanged();

@@ -30,6 +30,7 @@ Q_SIGNALS:
     void rowsChanged();
     void rowChanged(int row);
     void fieldChanged(int field);
+    void updateRecord();
 
 private:
     QPointer<store::Dataset> m_dataset;

@@ -145,3 +145,11 @@ void DbEdit::keyPressEvent(QKeyEvent* event)
     }
     QLineEdit::keyPressEvent(event);
 }
+
+void DbEdit::mousePressEvent(QMouseEvent* event)
+{
+    QLineEdit::mousePressEvent(event);
+    // A click into the blanks of a masked field starts typing after what is there, not
+    // where the pointer happened to be: digits typed into the middle would be lost.
+    if (!inputMask().isEmpty() && cursorPosition() > text().size()) setCursorPosition(int(text().size()));
+}

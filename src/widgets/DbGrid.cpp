@@ -224,8 +224,22 @@ void DbGrid::setDataSource(DataSource* source)
 {
     if (DataSource* old = m_model->dataSource()) disconnect(old, nullptr, this, nullptr);
     m_model->setDataSource(source);
-    if (source) connect(source, &DataSource::currentChanged, this, &DbGrid::followDataset);
+    if (source) {
+        connect(source, &DataSource::currentChanged, this, &DbGrid::followDataset);
+        connect(source, &DataSource::updateRecord, this, &DbGrid::commitOpenEditor);
+    }
     followDataset();
+}
+
+void DbGrid::commitOpenEditor()
+{
+    // The toolbar takes no focus, so a cell being typed into is still open when its row
+    // is stored: what it holds belongs to the row.
+    if (state() != EditingState) return;
+    // Cell editors are the viewport's own children.
+    const auto editors = viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* editor : editors)
+        if (editor->isVisible()) commitData(editor);
 }
 
 void DbGrid::setColumns(const QList<Column>& columns)

@@ -83,6 +83,7 @@ public:
     int selectedColumn() const;
     void setSelectedColumn(int column);
     DatasetModel* datasetModel() const { return m_model; }
+    using QTableView::edit;
 
 Q_SIGNALS:
     void cellDoubleClicked(int row, int column);
@@ -95,6 +96,7 @@ protected:
 private:
     void followDataset();
     void applyWidths();
+    void commitOpenEditor();
 
     DatasetModel* m_model;
     bool m_syncing = false;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -84,6 +85,7 @@ private Q_SLOTS:
     void productNeedsReportNumber();
     void detailStoreStampsRow();
     void detailRejectsEmptySubKey();
+    void storeTakesOpenCellEdit();
     void cascade_data();
     void cascade();
     void pageChangeStoresChangedNumber();
@@ -224,6 +226,25 @@ void TestTF_kfq::detailRejectsEmptySubKey()
     QCOMPARE(fx->fake.events().last().title, u"错误窗口"_s);
     QCOMPARE(w->Table5.state(), store::DatasetState::Insert);
     QCOMPARE(w->Table5.fieldByName(u"xmmc"_s).asString(), u"无序号"_s);
+}
+
+void TestTF_kfq::storeTakesOpenCellEdit()
+{
+    EntryFixture::addEnterprise(u"000001"_s, u"甲公司"_s, u"10000000-1"_s);
+    open();
+    showPage(*w, u"主要产品概况"_s);
+    w->button(u"插入记录"_s)->click();
+    DbGrid* grid = w->detail(0).grid1;
+    w->Table2.fieldByName(u"qe01"_s).setValue(u"1"_s);
+    w->Table2.fieldByName(u"qe02"_s).setValue(u"产品"_s);
+    // The toolbar takes no focus: the cell still being typed into belongs to the row.
+    grid->edit(grid->model()->index(0, 2));
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(u"01"_s);
+    w->button(u"存盘"_s)->click();
+    QCOMPARE(fx->fake.messages(), QStringList());
+    QCOMPARE(column(u"select qe03 from \"kfq_2.db\""_s), QStringList { u"01"_s });
 }
 
 void TestTF_kfq::cascade_data()
