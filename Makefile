@@ -15,8 +15,9 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@[ -d $(DEMO) ] || mkdir -p $(DEMO)
-	@$(BUILD)/velto init -C $(DEMO)
+	@# A new demo directory gets 500 made-up returns (5 % with typical mistakes) to work on.
+	@if [ -d $(DEMO) ]; then $(BUILD)/velto init -C $(DEMO) >/dev/null; \
+	 else mkdir -p $(DEMO) && $(BUILD)/velto init -C $(DEMO) >/dev/null && $(BUILD)/velto demo 500 -C $(DEMO); fi
 	@if [ -x $(BUILD)/velto2012 ]; then cd $(DEMO) && exec ../$(BUILD)/velto2012; \
 	 else echo "velto2012 is not built yet; the command-line tool is $(BUILD)/velto"; fi
 
