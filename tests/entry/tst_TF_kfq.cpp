@@ -100,6 +100,7 @@ private Q_SLOTS:
     void mergeOverwritesSourceFields();
     void mergeCancelledChangesNothing();
     void mergeStopsAtClash();
+    void mergeProductsWithoutReturns();
     void locateOnOpen_data();
     void locateOnOpen();
     void postErrors_data();
@@ -534,6 +535,22 @@ void TestTF_kfq::mergeStopsAtClash()
     QVERIFY(!w->Table1.isEditing());
     QVERIFY(w->Table1.constraintsActive());
     QVERIFY(!w->StatusBar1->isProgressShown());
+}
+
+void TestTF_kfq::mergeProductsWithoutReturns()
+{
+    // Products delivered before their enterprises: no return on the cover, yet every
+    // delivered row is taken (the cover's number is asked for only when keying in).
+    EntryFixture::sql(u"create table \"in2.db\" (qa01 char(6), qe01 char(4), qe02 char(50))"_s);
+    EntryFixture::sql(u"insert into \"in2.db\" values ('000001','1','甲'), ('000002','1','乙')"_s);
+    open();
+    fx->fake.setNextFileName(QString()); // no enterprises
+    fx->fake.setNextFileName(u"in2.db"_s);
+    w->button(u"数据追加"_s)->click();
+    QCOMPARE(fx->fake.messages(), QStringList());
+    QCOMPARE(column(u"select id || '|' || qe_one from \"kfq_2.db\" order by id"_s),
+             (QStringList { u"000001_1|1.0"_s, u"000002_1|1.0"_s }));
+    QVERIFY(w->Table2.master());
 }
 
 void TestTF_kfq::locateOnOpen_data()
