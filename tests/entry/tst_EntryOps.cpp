@@ -2,6 +2,29 @@
 #include "entry/EntryOps.h"
 #include "store/Table.h"
 
+namespace {
+
+// A delivered product table in2.db merged into kfq_2.db by report number and sequence.
+void openProductMerge(store::Table& source, store::Table& target)
+{
+    source.setTableName(u"in2.db"_s);
+    source.open();
+    target.setTableName(u"kfq_2.db"_s);
+    target.setIndexName(u"kfq_2"_s);
+    target.open();
+}
+
+entry::MergeKeys productKeys()
+{
+    entry::MergeKeys keys;
+    keys.keyField = u"qa01"_s;
+    keys.subKeyField = u"qe01"_s;
+    keys.counterField = u"qe_one"_s;
+    return keys;
+}
+
+} // namespace
+
 class TestEntryOps : public QObject
 {
     Q_OBJECT
@@ -96,15 +119,8 @@ void TestEntryOps::mergeDetailRows()
     EntryFixture::sql(u"create table \"in2.db\" (qa01 char(6), qe01 char(4), qe02 char(50), qe14 float, pxh char(3))"_s);
     EntryFixture::sql(u"insert into \"in2.db\" values ('000001','1','新名', null, '110'), ('000002','1','别的', 4, '')"_s);
     store::Table source, target;
-    source.setTableName(u"in2.db"_s);
-    source.open();
-    target.setTableName(u"kfq_2.db"_s);
-    target.setIndexName(u"kfq_2"_s);
-    target.open();
-    entry::MergeKeys keys;
-    keys.keyField = u"qa01"_s;
-    keys.subKeyField = u"qe01"_s;
-    keys.counterField = u"qe_one"_s;
+    openProductMerge(source, target);
+    entry::MergeKeys keys = productKeys();
     QList<int> progress;
     QCOMPARE(entry::mergeRows(source, target, keys, [&](int row) { progress << row; }), 2);
     QCOMPARE(progress, (QList<int> { 1, 2 }));
@@ -122,14 +138,8 @@ void TestEntryOps::mergeNeedsKeyFields()
     EntryFixture::sql(u"create table \"in2.db\" (qa01 char(6), qe02 char(50))"_s);
     EntryFixture::sql(u"insert into \"in2.db\" values ('000001','x')"_s);
     store::Table source, target;
-    source.setTableName(u"in2.db"_s);
-    source.open();
-    target.setTableName(u"kfq_2.db"_s);
-    target.setIndexName(u"kfq_2"_s);
-    target.open();
-    entry::MergeKeys keys;
-    keys.keyField = u"qa01"_s;
-    keys.subKeyField = u"qe01"_s;
+    openProductMerge(source, target);
+    entry::MergeKeys keys = productKeys();
     QVERIFY_THROWS_EXCEPTION(store::StoreError, entry::mergeRows(source, target, keys));
     QCOMPARE(target.recordCount(), 0);
 }
