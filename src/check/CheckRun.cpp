@@ -5,6 +5,8 @@
 #include "store/SqlTranslator.h"
 
 #include <QDate>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <QSet>
 
 #include <optional>
@@ -183,9 +185,13 @@ void CheckRun::run(Path path)
     }
     m_catalogue.first();
 
-    for (const CatalogueRow& row : std::as_const(rows))
+    QElapsedTimer TT; TT.start();
+    for (const CatalogueRow& row : std::as_const(rows)) {
         workCatalogueRow(row, path);
+        if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "TT %s %lld\n", qPrintable(row.ruleTable), TT.restart());
+    }
     finish(path);
+    if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "TT finish %lld\n", TT.restart());
 }
 
 void CheckRun::workCatalogueRow(const CatalogueRow& row, Path path)
@@ -401,6 +407,7 @@ bool CheckRun::aggregateRulesTogether(const CatalogueRow& row, const QList<Rule>
         columns.append(r.fieldName);
     }
     const qsizetype extraWidth = m_extraColumn.isEmpty() ? 0 : selectItems(m_extraColumn.mid(1)).size();
+    QElapsedTimer TA; TA.start();
     try {
         openQuery(u"select "_s + row.key + u" 编号,"_s + columns.join(u',') + m_extraColumn + u" from "_s + row.reference
                   + u" on "_s + rules.first().link + u" group by "_s + rules.first().group);
@@ -443,11 +450,13 @@ bool CheckRun::aggregateRulesTogether(const CatalogueRow& row, const QList<Rule>
         f.decimals = 0;
         schema.fields.append(f);
     }
+    if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  agg open %lld\n", TA.restart());
     store::Table::createTable(groupsName, schema);
     store::Table groups;
     groups.setTableName(groupsName);
     groups.batchAppend(m_query);
     m_query.close();
+    if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  agg tmp %lld\n", TA.restart());
 
     for (qsizetype k = 0; k < rules.size(); ++k) {
         const Rule& r = rules[k];
@@ -498,11 +507,14 @@ bool CheckRun::plainRulesInPasses(const CatalogueRow& row, const QList<Rule>& ru
         m_query.close();
         m_query.clearSql();
         m_query.setSql(select + u"\nfrom "_s + row.reference + u"\nwhere "_s + balancedOr(anyFailure));
+        QElapsedTimer T2; T2.start();
+        if (qEnvironmentVariableIsSet("CKSQL")) { FILE* f = fopen(qPrintable(u"/tmp/pass_"_s + QString::number(start) + row.ruleTable + u".sql"_s), "w"); fputs(qPrintable(store::Query::translate(m_query.sqlText())), f); fclose(f); }
         try {
             m_query.open();
         } catch (const store::StoreError&) {
             return false;
         }
+        if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  pass open %lld rows %d cols %d\n", T2.restart(), m_query.recordCount(), m_query.fieldCount());
         const int passRules = int(end - start);
         const int extraColumns = m_query.fieldCount() - 1 - 2 * passRules;
         if (extraColumns < 0) return false;
@@ -543,12 +555,15 @@ bool CheckRun::plainRulesInPasses(const CatalogueRow& row, const QList<Rule>& ru
             }
         }
         m_query.close();
+        if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  pass rest %lld\n", T2.restart());
         progress(int(end), int(rules.size()));
     }
+    QElapsedTimer T3; T3.start();
     if (buffer.pendingRows() > 0) {
         result.setTableName(m_result);
         result.batchAppend(buffer);
     }
+    if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  append %lld\n", T3.restart());
     return true;
 }
 

@@ -1,8 +1,14 @@
 #include "TF_kfq.h"
 
 #include "FieldPage.h"
+#include "store/TablePath.h"
+#include "widgets/AppState.h"
 #include "widgets/DbEdit.h"
+#include "widgets/Services.h"
+#include "widgets/SharedComponents.h"
+#include "widgets/WindowRegistry.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -408,5 +414,67 @@ DbEdit* TF_kfq::editOf(const QString& field) const
 
 void TF_kfq::ToolButton11Click()
 {
-    // The upload import joins here with its renumbering window.
+    FileDialog& dialog = sharedComponents().OpenDialog1;
+    // However the import ends, the dialog serves every later use again and the window is
+    // back on its cover.
+    struct Back
+    {
+        TF_kfq* f;
+        FileDialog& dialog;
+        ~Back()
+        {
+            dialog.fileName.clear();
+            dialog.setFilter(u"*.db;*.dbf|*.db;*.dbf"_s);
+            dialog.filterIndex = 0;
+            f->setActive(&f->Table1, &f->DataSource1);
+            const QSignalBlocker block(f->PageControl1);
+            f->PageControl1->setCurrentIndex(0);
+            guarded([this] { f->syncPage(); });
+        }
+    } back { this, dialog };
+    dialog.title = u"请选择上报企业数据的磁盘目录"_s;
+    dialog.fileName.clear();
+    dialog.setFilter(u"kfq_1.dbf|kfq_1.db"_s);
+    dialog.filterIndex = 0;
+    if (!dialog.execute()) return;
+
+    // Written by the renumbering window, removed here whether merged or not.
+    const QStringList uploads { u"tmp\\kfq_1.db"_s, u"tmp\\kfq_2.db"_s, u"tmp\\kfq_5.db"_s };
+    auto removeUploads = [&uploads] {
+        QStringList left;
+        for (const QString& u : uploads)
+            if (!store::removeTableFiles(store::resolveTablePath(u))) left.append(u);
+        return left;
+    };
+    try {
+        ImportConfirmed = true;
+        QWidget* renumbering = windowRegistry().window(u"TF_bhcl"_s, this);
+        if (!renumbering) {
+            ImportConfirmed = false;
+            services().information(u"该功能尚未提供"_s, u"提示"_s);
+        } else {
+            services().showModal(renumbering);
+        }
+        if (ImportConfirmed) {
+            struct Busy
+            {
+                Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+                ~Busy() { QApplication::restoreOverrideCursor(); }
+            } busy;
+            store::Table& source = sharedComponents().Table1;
+            store::Table* targets[] = { &Table1, &Table2, &Table5 };
+            DataSource* sources[] = { &DataSource1, detail(0).source.get(), detail(1).source.get() };
+            for (int i = 0; i < 3; ++i) {
+                if (source.isOpen()) source.close();
+                source.setTableName(uploads[i]);
+                setActive(targets[i], sources[i]);
+                mergeFromFile(*targets[i], source);
+            }
+        }
+    } catch (...) {
+        removeUploads();
+        throw;
+    }
+    const QStringList left = removeUploads();
+    if (!left.isEmpty()) throw store::StoreError(u"无法删除上报数据的临时文件 %1"_s.arg(left.join(u"、"_s)));
 }

@@ -10,6 +10,9 @@
 #include "check/TF_check.h"
 #include "check/TF_check_p.h"
 #endif
+#ifdef VELTO_WITH_EXCHANGE
+#include "exchange/TF_bhcl.h"
+#endif
 #ifdef VELTO_WITH_QUERY
 #include "query/TF_bt_p.h"
 #include "query/TF_query.h"
@@ -34,6 +37,9 @@ void registerWindows(WindowRegistry& registry)
     registry.add<TF_query>(&F_query);
     registry.add<TF_query_p>(&F_query_p);
     registry.add<TF_bt_p>(&F_bt_p);
+#endif
+#ifdef VELTO_WITH_EXCHANGE
+    registry.add<TF_bhcl>(&F_bhcl);
 #endif
     Q_UNUSED(registry);
 }

@@ -306,7 +306,9 @@ void DbGrid::followDataset()
     store::Dataset* ds = dataSource() ? dataSource()->dataSet() : nullptr;
     if (!ds || !ds->isOpen() || m_model->rowCount() == 0) return;
     const int row = qBound(0, ds->recNo() - 1, m_model->rowCount() - 1);
-    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    // A reload drops the current cell; the column the user was in stays.
+    const int column = currentIndex().isValid() ? currentIndex().column()
+                                                : qBound(0, m_lastColumn, qMax(0, m_model->columnCount() - 1));
     if (currentIndex().row() == row && currentIndex().isValid()) return;
     m_syncing = true;
     setCurrentIndex(m_model->index(row, column));
@@ -316,6 +318,7 @@ void DbGrid::followDataset()
 void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
+    if (current.isValid()) m_lastColumn = current.column();
     if (m_syncing || !current.isValid() || (previous.isValid() && current.row() == previous.row())) return;
     store::Dataset* ds = dataSource() ? dataSource()->dataSet() : nullptr;
     if (!ds || !ds->isOpen() || ds->recNo() == current.row() + 1) return;

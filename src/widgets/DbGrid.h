@@ -100,4 +100,5 @@ private:
 
     DatasetModel* m_model;
     bool m_syncing = false;
+    int m_lastColumn = 0;
 };

@@ -211,6 +211,11 @@ void TestDbWidgets::gridEditsCell()
     QCOMPARE(table->state(), store::DatasetState::Browse);
     QCOMPARE(table->recNo(), 1);
     QCOMPARE(table->valueAt(1, 1), QVariant(8.0));
+    // Storing reloads the rows; the column the user works in stays selected.
+    grid.setCurrentIndex(grid.model()->index(0, 1));
+    QVERIFY(grid.model()->setData(grid.model()->index(0, 1), u"7"_s, Qt::EditRole));
+    table->post();
+    QCOMPARE(grid.currentIndex().column(), 1);
 }
 
 void TestDbWidgets::gridAppendsBelowLastRow()
