@@ -125,16 +125,14 @@ int main(int argc, char** argv)
     const int enterprises = argc > 1 ? std::atoi(argv[1]) : 100000;
     const bool fastOnly = argc > 2 && std::strcmp(argv[2], "--fast-only") == 0;
     QTemporaryDir dir;
-    const bool reuse = qEnvironmentVariableIsSet("CKDIR");
-    QDir::setCurrent(reuse ? qEnvironmentVariable("CKDIR") : dir.path());
+    QDir::setCurrent(dir.path());
 
     QElapsedTimer timer;
     timer.start();
     DemoData::Options options;
     options.enterprises = enterprises;
     options.seed = 1;
-    DemoData::Result demo;
-    if (!reuse || !QFile::exists(u"kfq_1.db"_s)) demo = DemoData(options).run();
+    const DemoData::Result demo = DemoData(options).run();
     bench::print("check_demo_generation", timer.elapsed() / 1000.0, "s");
     bench::print("check_enterprises", demo.enterprises, "rows");
     bench::print("check_products", demo.products, "rows");

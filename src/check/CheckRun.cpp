@@ -1,14 +1,17 @@
 #include "CheckRun.h"
 
+#include "DirectAnswer.h"
 #include "RowBuffer.h"
 
+#include "store/NativeTable.h"
 #include "store/SqlTranslator.h"
 
 #include <QDate>
-#include <QElapsedTimer>
-#include <cstdio>
 #include <QSet>
 
+#include <sqlite3.h>
+
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -113,6 +116,15 @@ QSet<QString> namesIn(const QString& text)
     return names;
 }
 
+// Whether a value is a text that a text column of `size` GBK bytes stores as it is: at
+// most two bytes a character, one for plain ASCII.
+QString storedUncut(const QString& field, int size)
+{
+    const QString n = QString::number(size);
+    return u"typeof("_s + field + u")='text' and (length("_s + field + u")*2<="_s + n + u" or (length(cast("_s + field
+        + u" as blob))=length("_s + field + u") and length("_s + field + u")<="_s + n + u"))"_s;
+}
+
 int fieldPosition(const QList<store::FieldDef>& fields, const QString& name)
 {
     for (int i = 0; i < fields.size(); ++i)
@@ -185,13 +197,31 @@ void CheckRun::run(Path path)
     }
     m_catalogue.first();
 
-    QElapsedTimer TT; TT.start();
-    for (const CatalogueRow& row : std::as_const(rows)) {
-        workCatalogueRow(row, path);
-        if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "TT %s %lld\n", qPrintable(row.ruleTable), TT.restart());
+    for (qsizetype i = 0; i < rows.size();) {
+        qsizetype end = i + 1;
+        if (path == Path::Fast && scannable(rows[i])) {
+            while (end < rows.size() && scannable(rows[end]) && scanBase(rows[end]) == scanBase(rows[i])
+                   && rows[end].key == rows[i].key && rows[end].extra == rows[i].extra)
+                ++end;
+            if (scanTogether(rows.mid(i, end - i))) {
+                i = end;
+                continue;
+            }
+        }
+        for (; i < end; ++i)
+            workCatalogueRow(rows[i], path);
     }
     finish(path);
-    if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "TT finish %lld\n", TT.restart());
+}
+
+bool CheckRun::scannable(const CatalogueRow& row)
+{
+    return !row.reference.contains(u"left join"_s);
+}
+
+QString CheckRun::scanBase(const CatalogueRow& row)
+{
+    return row.reference.contains(u';') ? row.reference.chopped(1) : row.reference;
 }
 
 void CheckRun::workCatalogueRow(const CatalogueRow& row, Path path)
@@ -294,9 +324,8 @@ bool CheckRun::codeListInOneStatement(const QString& firstStatement, const QStri
     for (const QString& c : laterCodes)
         quoted.append(sqlQuote(c));
     const QSet<QString> later(laterCodes.cbegin(), laterCodes.cend());
-    openQuery(firstStatement + u" and not (typeof("_s + field + u")='text' and length("_s + field + u")*2<="_s
-              + QString::number(fields[1].size) + u" and ("_s + field + u"='' or "_s + field + u" in ("_s
-              + quoted.join(u',') + u")))"_s);
+    openQuery(firstStatement + u" and not ("_s + storedUncut(field, fields[1].size) + u" and ("_s + field + u"='' or "_s
+              + field + u" in ("_s + quoted.join(u',') + u")))"_s);
     if (m_query.fieldCount() != 2) return false;
     RowBuffer kept(fields);
     const int rows = m_query.recordCount();
@@ -340,7 +369,8 @@ void CheckRun::ruleList(const CatalogueRow& row, store::Table& rules, Path path)
             }
             list.append(r);
         }
-        done = aggregate ? aggregateRulesTogether(row, list) : plainRulesInPasses(row, list);
+        done = aggregate ? aggregateRulesDirect(row, list) || aggregateRulesTogether(row, list)
+                         : plainRulesInPasses(row, list);
         if (!done) progress(0, count);
     }
     if (!done) {
@@ -407,7 +437,6 @@ bool CheckRun::aggregateRulesTogether(const CatalogueRow& row, const QList<Rule>
         columns.append(r.fieldName);
     }
     const qsizetype extraWidth = m_extraColumn.isEmpty() ? 0 : selectItems(m_extraColumn.mid(1)).size();
-    QElapsedTimer TA; TA.start();
     try {
         openQuery(u"select "_s + row.key + u" 编号,"_s + columns.join(u',') + m_extraColumn + u" from "_s + row.reference
                   + u" on "_s + rules.first().link + u" group by "_s + rules.first().group);
@@ -450,13 +479,11 @@ bool CheckRun::aggregateRulesTogether(const CatalogueRow& row, const QList<Rule>
         f.decimals = 0;
         schema.fields.append(f);
     }
-    if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  agg open %lld\n", TA.restart());
     store::Table::createTable(groupsName, schema);
     store::Table groups;
     groups.setTableName(groupsName);
     groups.batchAppend(m_query);
     m_query.close();
-    if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  agg tmp %lld\n", TA.restart());
 
     for (qsizetype k = 0; k < rules.size(); ++k) {
         const Rule& r = rules[k];
@@ -465,6 +492,202 @@ bool CheckRun::aggregateRulesTogether(const CatalogueRow& row, const QList<Rule>
         label(r.display, r.fieldText, r.status);
         progress(int(k + 1), int(rules.size()));
     }
+    return true;
+}
+
+// The aggregate rules together as above, but the grouped answer stays inside SQLite: it
+// goes into an in-memory table declared as tmp.db would be, and each rule's condition runs
+// there. That stores what tmp.db stores as long as every value passes unchanged through a
+// query's answer and an append to tmp.db: texts that are not empty and fit, whole numbers
+// in integer columns, numbers in float columns. Otherwise the rules go the way above.
+bool CheckRun::aggregateRulesDirect(const CatalogueRow& row, const QList<Rule>& rules)
+{
+    if (rules.isEmpty()) return true;
+    QStringList columns;
+    QList<qsizetype> widths;
+    for (const Rule& r : rules) {
+        if (r.link != rules.first().link || r.group != rules.first().group || r.fieldName.trimmed().isEmpty()
+            || r.display.isEmpty() || r.status.isEmpty())
+            return false;
+        widths.append(selectItems(r.fieldName).size());
+        columns.append(r.fieldName);
+    }
+    const qsizetype extraWidth = m_extraColumn.isEmpty() ? 0 : selectItems(m_extraColumn.mid(1)).size();
+    DirectSelect direct;
+    struct Column
+    {
+        store::FieldDef def;
+        bool declared = false;
+        bool sawInt = false, sawReal = false, sawText = false, sawOther = false, tooLong = false;
+        qint64 minInt = 0, maxInt = 0;
+    };
+    std::vector<Column> answer;
+    try {
+        if (!direct.prepare(u"select "_s + row.key + u" 编号,"_s + columns.join(u',') + m_extraColumn + u" from "_s
+                            + row.reference + u" on "_s + rules.first().link + u" group by "_s + rules.first().group))
+            return false;
+        store::Statement& st = direct.statement();
+        qsizetype expected = 1 + extraWidth;
+        for (qsizetype w : widths)
+            expected += w;
+        if (st.columnCount() != expected) return false;
+        QSet<QString> all;
+        for (int i = 0; i < st.columnCount(); ++i) {
+            Column c;
+            c.def.name = st.columnName(i);
+            if (c.def.name.isEmpty()) return false;
+            c.declared = store::parseSqlType(st.columnDeclType(i), &c.def.type, &c.def.size);
+            const QString n = c.def.name.toLower();
+            if (all.contains(n)) return false;
+            all.insert(n);
+            answer.push_back(c);
+        }
+        for (const QString& n : std::as_const(all)) {
+            const qsizetype underscore = n.lastIndexOf(u'_');
+            if (underscore > 0 && all.contains(n.left(underscore))) return false;
+        }
+        QSet<QString> shared { answer.front().def.name.toLower() };
+        for (qsizetype i = qsizetype(answer.size()) - extraWidth; i < qsizetype(answer.size()); ++i)
+            shared.insert(answer[size_t(i)].def.name.toLower());
+        qsizetype at = 1;
+        for (qsizetype k = 0; k < rules.size(); ++k) {
+            QSet<QString> own = shared;
+            for (qsizetype i = 0; i < widths[k]; ++i)
+                own.insert(answer[size_t(at + i)].def.name.toLower());
+            at += widths[k];
+            for (const QString& n : namesIn(rules[k].fieldValue) + namesIn(rules[k].display))
+                if (all.contains(n) && !own.contains(n)) return false;
+        }
+
+        QString create = u"CREATE TABLE \"temp\".\"grouped\" ("_s;
+        QString marks;
+        for (size_t i = 0; i < answer.size(); ++i) {
+            if (i) create += u',', marks += u',';
+            create += u"c%1"_s.arg(i);
+            marks += u'?';
+        }
+        direct.connection().exec(create + u')');
+        {
+            store::Connection::Transaction transaction(direct.connection());
+            store::Statement insert
+                = direct.connection().prepare(u"INSERT INTO \"temp\".\"grouped\" VALUES ("_s + marks + u')');
+            while (st.step()) {
+                for (size_t i = 0; i < answer.size(); ++i) {
+                    sqlite3_value* v = sqlite3_column_value(st.handle(), int(i));
+                    sqlite3_bind_value(insert.handle(), int(i) + 1, v);
+                    Column& c = answer[i];
+                    switch (sqlite3_value_type(v)) {
+                    case SQLITE_INTEGER: {
+                        const qint64 n = sqlite3_value_int64(v);
+                        if (!c.sawInt) c.minInt = c.maxInt = n;
+                        c.minInt = std::min(c.minInt, n);
+                        c.maxInt = std::max(c.maxInt, n);
+                        c.sawInt = true;
+                        break;
+                    }
+                    case SQLITE_FLOAT: c.sawReal = true; break;
+                    case SQLITE_TEXT: {
+                        c.sawText = true;
+                        // Empty text becomes null on the way; UTF-8 is never shorter than GBK.
+                        const int bytes = sqlite3_value_bytes(v);
+                        if (bytes == 0 || bytes > 255) c.tooLong = true;
+                        break;
+                    }
+                    case SQLITE_NULL: break;
+                    default: c.sawOther = true; break;
+                    }
+                }
+                insert.run();
+                insert.reset();
+            }
+            transaction.commit();
+        }
+        direct.statement() = store::Statement();
+
+        store::TableSchema schema;
+        for (Column& c : answer) {
+            if (!c.declared) {
+                if (c.sawText) c.def.type = store::FieldType::Text;
+                else if (c.sawReal) c.def.type = store::FieldType::Float;
+                else if (c.sawInt && c.minInt >= std::numeric_limits<qint32>::min()
+                         && c.maxInt <= std::numeric_limits<qint32>::max())
+                    c.def.type = store::FieldType::Integer;
+                else c.def.type = store::FieldType::Float;
+            }
+            const bool unchanged = !c.sawOther
+                && ((c.def.type == store::FieldType::Text && !c.sawInt && !c.sawReal && !c.tooLong)
+                    || (c.def.type == store::FieldType::Float && !c.sawText)
+                    || (c.def.type == store::FieldType::Integer && !c.sawText && !c.sawReal
+                        && c.minInt >= std::numeric_limits<qint32>::min()
+                        && c.maxInt <= std::numeric_limits<qint32>::max()));
+            if (!unchanged) return false;
+            store::FieldDef f = c.def;
+            f.size = f.type == store::FieldType::Text ? 255 : 0;
+            f.decimals = 0;
+            schema.fields.append(f);
+        }
+        direct.connection().exec(u"ATTACH ':memory:' AS \"grp\""_s);
+        for (const QString& sql : store::native::createStatements(schema, u"grp"_s))
+            direct.connection().exec(sql);
+        direct.connection().exec(u"INSERT INTO \"grp\".\"data\" SELECT * FROM \"temp\".\"grouped\" ORDER BY rowid"_s);
+        direct.connection().exec(u"DROP TABLE \"temp\".\"grouped\""_s);
+        direct.mapTable(groupsName, u"grp"_s);
+    } catch (const store::StoreError&) {
+        return false;
+    }
+
+    store::Table result;
+    QList<store::FieldDef> fields;
+    QString resultName;
+    int namePos = -1, textPos = -1, statusPos = -1;
+    RowBuffer* buffer = nullptr;
+    std::unique_ptr<RowBuffer> owned;
+    try {
+        result.setTableName(m_result);
+        result.open();
+        fields = result.fieldDefs();
+        resultName = result.displayName();
+        const bool indexed = !result.schema().indexes.isEmpty();
+        result.close();
+        namePos = fieldPosition(fields, u"字段名"_s);
+        textPos = fieldPosition(fields, u"错误信息"_s);
+        statusPos = fieldPosition(fields, u"状态"_s);
+        if (indexed || namePos < 0 || textPos < 0 || statusPos < 0) return false;
+        owned = std::make_unique<RowBuffer>(fields);
+        buffer = owned.get();
+        for (const Rule& r : rules) {
+            if (!direct.prepare(u"select 编号,"_s + r.display + m_extraColumn + u" from tmp.db where ("_s + r.fieldValue
+                                + u')'))
+                return false;
+            store::Statement& st = direct.statement();
+            std::vector<int> all;
+            QStringList declared;
+            for (int i = 0; i < st.columnCount(); ++i) {
+                all.push_back(i);
+                declared.append(st.columnDeclType(i));
+            }
+            KeptRows kept(direct.connection(), declared);
+            while (st.step())
+                kept.add(st.handle(), all);
+            direct.statement() = store::Statement();
+            for (const QVariantList& values : kept.rows()) {
+                QVariantList out(fields.size(), QVariant());
+                const qsizetype width = std::min(fields.size(), values.size());
+                for (qsizetype p = 0; p < width; ++p)
+                    out[p] = fitted(values[p], fields[p], resultName);
+                if (out[namePos].isNull()) {
+                    out[namePos] = fitted(r.display, fields[namePos], resultName);
+                    out[textPos] = fitted(r.fieldText, fields[textPos], resultName);
+                    out[statusPos] = fitted(r.status, fields[statusPos], resultName);
+                }
+                buffer->addRow(out);
+            }
+        }
+    } catch (const store::StoreError&) {
+        return false;
+    }
+    if (buffer->pendingRows() > 0) result.batchAppend(*buffer);
+    progress(int(rules.size()), int(rules.size()));
     return true;
 }
 
@@ -507,14 +730,11 @@ bool CheckRun::plainRulesInPasses(const CatalogueRow& row, const QList<Rule>& ru
         m_query.close();
         m_query.clearSql();
         m_query.setSql(select + u"\nfrom "_s + row.reference + u"\nwhere "_s + balancedOr(anyFailure));
-        QElapsedTimer T2; T2.start();
-        if (qEnvironmentVariableIsSet("CKSQL")) { FILE* f = fopen(qPrintable(u"/tmp/pass_"_s + QString::number(start) + row.ruleTable + u".sql"_s), "w"); fputs(qPrintable(store::Query::translate(m_query.sqlText())), f); fclose(f); }
         try {
             m_query.open();
         } catch (const store::StoreError&) {
             return false;
         }
-        if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  pass open %lld rows %d cols %d\n", T2.restart(), m_query.recordCount(), m_query.fieldCount());
         const int passRules = int(end - start);
         const int extraColumns = m_query.fieldCount() - 1 - 2 * passRules;
         if (extraColumns < 0) return false;
@@ -555,15 +775,231 @@ bool CheckRun::plainRulesInPasses(const CatalogueRow& row, const QList<Rule>& ru
             }
         }
         m_query.close();
-        if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  pass rest %lld\n", T2.restart());
         progress(int(end), int(rules.size()));
     }
-    QElapsedTimer T3; T3.start();
     if (buffer.pendingRows() > 0) {
         result.setTableName(m_result);
         result.batchAppend(buffer);
     }
-    if (qEnvironmentVariableIsSet("CKT")) fprintf(stderr, "  append %lld\n", T3.restart());
+    return true;
+}
+
+// Consecutive catalogue rows over one data table, its rule lists and its code lists, are
+// evaluated together: one scan of the table per pass computes, for every row that fails
+// any test, each test's value and verdict. Each test's failures are kept as its own
+// statement's answer would be (column types guessed over that test's rows alone), sent the
+// way that answer goes (a code list's through the columns of tmp_r.DB), labelled, and all
+// are written in catalogue and rule order with one append. The scan reads only data tables,
+// which the run does not change, so reading them first gives what the statements one after
+// another give. Anything that could differ sends the rows the usual way before anything is
+// written.
+bool CheckRun::scanTogether(const QList<CatalogueRow>& rows)
+{
+    struct Test
+    {
+        QString fails;
+        QString value;
+        QString label;
+        QString message;
+        QString status;
+        bool survivors = false; // a code list: its answer passes through tmp_r.DB
+        bool laterCodes = false; // a code list of more than one statement
+        QSet<QString> later;
+    };
+    const CatalogueRow& head = rows.first();
+    const QString from = scanBase(head);
+    // A fragment that reads a table the run writes would see it change between statements.
+    const QStringList written { m_result.section(u'.', 0, 0), u"tmp_r"_s, u"tmp"_s, u"sendname"_s };
+    auto readsWritten = [&](const QString& text) {
+        for (const QString& w : written)
+            if (text.contains(w, Qt::CaseInsensitive)) return true;
+        return false;
+    };
+    if (readsWritten(from + head.key + head.extra)) return false;
+    auto inList = [](const QString& field, const QStringList& list) {
+        QStringList quoted;
+        quoted.reserve(list.size());
+        for (const QString& c : list)
+            quoted.append(sqlQuote(c));
+        return field + u" in ("_s + quoted.join(u',') + u')';
+    };
+
+    QList<Test> tests;
+    QList<int> ruleCounts; // per catalogue row: its rules, or -1 for a code list
+    QList<store::FieldDef> fields, survivorFields;
+    QString resultName, survivorName;
+    int namePos = -1, textPos = -1, statusPos = -1;
+    try {
+        store::Table result;
+        result.setTableName(m_result);
+        result.open();
+        fields = result.fieldDefs();
+        resultName = result.displayName();
+        // A unique index could refuse a row part-way.
+        if (!result.schema().indexes.isEmpty()) return false;
+        result.close();
+        namePos = fieldPosition(fields, u"字段名"_s);
+        textPos = fieldPosition(fields, u"错误信息"_s);
+        statusPos = fieldPosition(fields, u"状态"_s);
+        if (namePos < 0 || textPos < 0 || statusPos < 0) return false;
+
+        for (const CatalogueRow& row : rows) {
+            store::Table rules;
+            rules.setTableName(row.ruleTable);
+            rules.open();
+            if (!row.reference.contains(u';')) {
+                const store::Field name = rules.fieldByName(u"field_name"_s);
+                const store::Field value = rules.fieldByName(u"field_value"_s);
+                const store::Field text = rules.fieldByName(u"field_text"_s);
+                const store::Field status = rules.fieldByName(u"status"_s);
+                for (rules.first(); !rules.eof(); rules.next()) {
+                    Test t;
+                    t.value = t.label = name.asString();
+                    t.fails = u"not ("_s + value.asString() + u')' + m_extraCondition;
+                    t.message = text.asString();
+                    t.status = status.asString();
+                    // An empty label is stored as it is by the labelling statement but as
+                    // null by an append, and a null one is labelled again by the next rule.
+                    if (!standsAlone(t.value) || !standsAlone(value.asString()) || t.label.isEmpty()
+                        || t.status.isEmpty() || readsWritten(t.value + value.asString()))
+                        return false;
+                    tests.append(t);
+                }
+                ruleCounts.append(rules.recordCount());
+                continue;
+            }
+            if (survivorFields.isEmpty()) {
+                store::Table survivors;
+                survivors.setTableName(survivorsName);
+                survivors.open();
+                survivorFields = survivors.fieldDefs();
+                survivorName = survivors.displayName();
+                survivors.close();
+                for (const store::FieldDef& f : std::as_const(survivorFields))
+                    if (f.type != store::FieldType::Text && f.type != store::FieldType::Integer
+                        && f.type != store::FieldType::SmallInt && f.type != store::FieldType::Float)
+                        return false;
+            }
+            const QString& f = row.result;
+            if (f.isEmpty() || !standsAlone(f) || readsWritten(f)) return false;
+            QStringList codes;
+            const store::Field code = rules.fieldByName(u"code"_s);
+            for (rules.first(); !rules.eof(); rules.next())
+                codes.append(code.asString());
+            if (codes.isEmpty()) codes.append(QString());
+            Test t;
+            t.value = t.label = f;
+            t.message = row.text1;
+            t.status = u"错误"_s;
+            t.survivors = true;
+            if (codes.size() <= codesPerStatement) {
+                t.fails = u"not ("_s + inList(f, codes) + u')' + m_extraCondition;
+            } else {
+                // The later statements compare the survivors as tmp_r.DB stores them (see
+                // codeListInOneStatement): the scan leaves out what they surely drop, the
+                // rest is filtered after the values are cut to tmp_r.DB's columns.
+                if (!m_extraColumn.isEmpty() || !m_extraCondition.isEmpty() || !row.extra.isEmpty()
+                    || survivorFields.size() < 2 || survivorFields[0].type != store::FieldType::Text
+                    || survivorFields[1].type != store::FieldType::Text)
+                    return false;
+                const QStringList laterCodes = codes.mid(codesPerStatement);
+                t.fails = u"not ("_s + inList(f, codes.mid(0, codesPerStatement)) + u") and not ("_s
+                    + storedUncut(f, survivorFields[1].size) + u" and ("_s + f + u"='' or "_s + inList(f, laterCodes)
+                    + u"))"_s;
+                t.laterCodes = true;
+                t.later = QSet<QString>(laterCodes.cbegin(), laterCodes.cend());
+            }
+            tests.append(t);
+            ruleCounts.append(-1);
+        }
+    } catch (const store::StoreError&) {
+        return false;
+    }
+
+    // The failures of every test, kept on the scan's connection.
+    DirectSelect direct;
+    std::vector<std::unique_ptr<KeptRows>> kept;
+    try {
+        for (qsizetype start = 0; start < tests.size(); start += rulesPerPass) {
+            const qsizetype end = std::min<qsizetype>(start + rulesPerPass, tests.size());
+            QString select = u"select "_s + head.key + u" 编号"_s + m_extraColumn + head.extra;
+            QStringList anyFailure;
+            for (qsizetype i = start; i < end; ++i) {
+                select += u",\n"_s + tests[i].value + u" ckv_%1,case when "_s.arg(i) + tests[i].fails
+                    + u" then 1 else 0 end ckf_%1"_s.arg(i);
+                anyFailure.append(u'(' + tests[i].fails + u')');
+            }
+            if (!direct.prepare(select + u"\nfrom "_s + from + u"\nwhere "_s + balancedOr(anyFailure))) return false;
+            store::Statement& st = direct.statement();
+            const int passTests = int(end - start);
+            const int extraColumns = st.columnCount() - 1 - 2 * passTests;
+            if (extraColumns < 0) return false;
+            std::vector<std::vector<int>> columns(static_cast<size_t>(passTests));
+            for (int k = 0; k < passTests; ++k) {
+                std::vector<int>& c = columns[size_t(k)];
+                c.push_back(0);
+                c.push_back(1 + extraColumns + 2 * k);
+                for (int x = 1; x <= extraColumns; ++x)
+                    c.push_back(x);
+                QStringList declared;
+                for (int col : c)
+                    declared.append(st.columnDeclType(col));
+                kept.push_back(std::make_unique<KeptRows>(direct.connection(), declared));
+            }
+            const size_t base = kept.size() - size_t(passTests);
+            while (st.step()) {
+                for (int k = 0; k < passTests; ++k)
+                    if (sqlite3_column_int64(st.handle(), 2 + extraColumns + 2 * k) == 1)
+                        kept[base + size_t(k)]->add(st.handle(), columns[size_t(k)]);
+            }
+        }
+    } catch (const store::StoreError&) {
+        return false;
+    }
+
+    RowBuffer buffer(fields);
+    try {
+        for (qsizetype i = 0; i < tests.size(); ++i) {
+            const Test& t = tests[i];
+            for (const QVariantList& answer : kept[size_t(i)]->rows()) {
+                QVariantList out(fields.size(), QVariant());
+                if (t.survivors) {
+                    QVariantList stored(survivorFields.size(), QVariant());
+                    const qsizetype into = std::min(survivorFields.size(), answer.size());
+                    for (qsizetype p = 0; p < into; ++p)
+                        stored[p] = fitted(answer[p], survivorFields[p], survivorName);
+                    if (t.laterCodes && (stored[1].isNull() || t.later.contains(stored[1].toString()))) continue;
+                    const qsizetype width = std::min(fields.size(), survivorFields.size());
+                    for (qsizetype p = 0; p < width; ++p)
+                        out[p] = fitted(stored[p], fields[p], resultName);
+                } else {
+                    const qsizetype width = std::min(fields.size(), answer.size());
+                    for (qsizetype p = 0; p < width; ++p)
+                        out[p] = fitted(answer[p], fields[p], resultName);
+                }
+                if (out[namePos].isNull()) {
+                    out[namePos] = fitted(t.label, fields[namePos], resultName);
+                    out[textPos] = fitted(t.message, fields[textPos], resultName);
+                    out[statusPos] = fitted(t.status, fields[statusPos], resultName);
+                }
+                buffer.addRow(out);
+            }
+        }
+    } catch (const store::StoreError&) {
+        return false;
+    }
+    kept.clear();
+
+    if (buffer.pendingRows() > 0) {
+        store::Table result;
+        result.setTableName(m_result);
+        result.batchAppend(buffer);
+    }
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        if (ruleCounts[r] < 0) continue;
+        progress(ruleCounts[r], ruleCounts[r]);
+        registerDataTable(rows[r]);
+    }
     return true;
 }
 

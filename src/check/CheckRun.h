@@ -92,12 +92,16 @@ private:
     };
 
     void workCatalogueRow(const CatalogueRow& row, Path path);
+    static bool scannable(const CatalogueRow& row);
+    static QString scanBase(const CatalogueRow& row);
+    bool scanTogether(const QList<CatalogueRow>& rows);
     void codeList(const CatalogueRow& row, store::Table& rules, Path path);
     bool codeListInOneStatement(const QString& firstStatement, const QString& field, const QStringList& laterCodes);
     void ruleList(const CatalogueRow& row, store::Table& rules, Path path);
     void aggregateRule(const CatalogueRow& row, store::Table& rules);
     void plainRule(const CatalogueRow& row, store::Table& rules);
     bool aggregateRulesTogether(const CatalogueRow& row, const QList<Rule>& rules);
+    bool aggregateRulesDirect(const CatalogueRow& row, const QList<Rule>& rules);
     bool plainRulesInPasses(const CatalogueRow& row, const QList<Rule>& rules);
     void registerDataTable(const CatalogueRow& row);
     void finish(Path path);

@@ -5,6 +5,7 @@
 #include "store/Query.h"
 #include "store/Table.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -138,6 +139,8 @@ private Q_SLOTS:
     void faultyRuleStopsWithRowsSoFar();
     void fastPathEqualsReferenceOnDemoData();
     void shippedLabelsFitTheResultsTable();
+    void shippedCodeListsAgreeWithEntryRules_data();
+    void shippedCodeListsAgreeWithEntryRules();
 
 private:
     std::unique_ptr<WorkDir> m_dir;
@@ -426,6 +429,67 @@ void TestCheckRun::shippedLabelsFitTheResultsTable()
             QVERIFY2(store::gbkLength(rules.fieldByName(u"status"_s).asString()) <= 4, qPrintable(where));
         }
     }
+}
+
+void TestCheckRun::shippedCodeListsAgreeWithEntryRules_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("zone enterprises") << 1;
+    QTest::newRow("out-of-zone enterprises") << 3;
+}
+
+// The entry window blocks a wrong code with its rule in kfq1_chk.db; the validation run
+// checks that field through a code-list table instead, and takes every other rule of
+// kfq1_chk.db from its own rule table. Both must allow the same codes and hold the same
+// other rules, or the window and the run would judge a return differently.
+void TestCheckRun::shippedCodeListsAgreeWithEntryRules()
+{
+    QFETCH(int, kind);
+    WorkDirSetup().run();
+    QString validationRules;
+    QHash<QString, QString> codeLists; // checked field -> its code-list table
+    store::Table catalogue;
+    catalogue.setTableName(u"check_db.DB"_s);
+    catalogue.open();
+    for (catalogue.first(); !catalogue.eof(); catalogue.next()) {
+        if (catalogue.field(0).asInteger() != kind) continue;
+        const QString db = catalogue.fieldByName(u"db_name"_s).asString();
+        if (db == u"kfq_1.db\""_s) validationRules = catalogue.fieldByName(u"check_name"_s).asString();
+        if (db == u"kfq_1.db\";"_s)
+            codeLists.insert(catalogue.fieldByName(u"check_result"_s).asString().toLower(),
+                             catalogue.fieldByName(u"check_name"_s).asString());
+    }
+    QVERIFY(!validationRules.isEmpty());
+    QVERIFY(validationRules.compare(u"kfq1_chk.db"_s, Qt::CaseInsensitive) != 0);
+
+    auto codesOf = [](const QString& name) {
+        QStringList codes;
+        for (const QStringList& r : rowsOf(name))
+            codes.append(r[0]);
+        return codes;
+    };
+    static const QRegularExpression codeRule(u"^(\\w+) in \\(((?:'[^']*',?)+)\\)$"_s);
+    static const QRegularExpression quoted(u"'([^']*)'"_s);
+    QList<QStringList> expected;
+    QSet<QString> listed;
+    for (const QStringList& r : rowsOf(u"kfq1_chk.db"_s)) {
+        const QRegularExpressionMatch m = codeRule.match(r[1]);
+        if (m.hasMatch() && codeLists.contains(m.captured(1).toLower())) {
+            QCOMPARE(r[0], u"错误"_s); // still blocks at entry
+            QStringList codes;
+            for (auto it = quoted.globalMatch(m.captured(2)); it.hasNext();)
+                codes.append(it.next().captured(1));
+            QCOMPARE(codesOf(codeLists.value(m.captured(1).toLower())), codes);
+            listed.insert(m.captured(1).toLower());
+            continue;
+        }
+        expected.append(r);
+    }
+    QCOMPARE(rowsOf(validationRules), expected);
+    // Every short code list shown beside an enterprise field has its table.
+    for (const char* field : { "qb101", "qb101_1", "qb04_1", "qb07", "qb09", "qb11", "qb19", "qb14", "qb15", "qb18",
+                               "qc70", "qc71", "qd19", "qd22", "qj88_1", "qj88_2", "qj88_3", "qj88_4", "qj88_5" })
+        QVERIFY2(listed.contains(QString::fromLatin1(field)), field);
 }
 
 QTEST_GUILESS_MAIN(TestCheckRun)
