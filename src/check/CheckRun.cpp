@@ -1,6 +1,7 @@
 #include "CheckRun.h"
 
 #include "DirectAnswer.h"
+#include "QuickCondition.h"
 #include "RowBuffer.h"
 
 #include "store/NativeTable.h"
@@ -11,7 +12,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -130,6 +133,98 @@ int fieldPosition(const QList<store::FieldDef>& fields, const QString& name)
     for (int i = 0; i < fields.size(); ++i)
         if (fields[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
+}
+
+// Most rule conditions are comparisons the engine spends far longer on per row than C++
+// does. The conditions QuickCondition recognises are answered by functions of the scan's
+// connection, each over at most a function's number of arguments, that say whether a row
+// may fail any of theirs; the scan takes the rows they name besides the ones its own
+// conditions find, and still decides every verdict itself.
+struct QuickGroup
+{
+    std::vector<QuickCondition> conditions;
+    std::vector<int> columns; // the table's columns, in argument order
+    std::vector<QuickCondition::Value> values; // by the table's columns
+};
+
+void quickGroupCall(sqlite3_context* context, int count, sqlite3_value** arguments)
+{
+    auto* group = static_cast<QuickGroup*>(sqlite3_user_data(context));
+    for (int k = 0; k < count; ++k)
+        group->values[size_t(group->columns[size_t(k)])] = QuickCondition::read(arguments[k]);
+    for (const QuickCondition& q : group->conditions) {
+        if (q.mayFail(group->values.data())) {
+            sqlite3_result_int(context, 1);
+            return;
+        }
+    }
+    sqlite3_result_int(context, 0);
+}
+
+// The columns of `from` as a statement over it sees them, or none.
+QList<QuickCondition::Column> tableColumns(DirectSelect& direct, const QString& from)
+{
+    QList<QuickCondition::Column> columns;
+    if (!direct.prepare(u"select * from "_s + from)) return columns;
+    const store::Statement& st = direct.statement();
+    for (int i = 0; i < st.columnCount(); ++i)
+        columns.append({ st.columnName(i), st.columnDeclType(i) });
+    direct.statement() = store::Statement();
+    return columns;
+}
+
+// The calls standing for the recognised ones of `conditions` (marked in `quick`), each a
+// term of the scan's "or".
+QStringList quickTerms(DirectSelect& direct, const QList<QuickCondition::Column>& columns,
+    const QStringList& conditions, std::vector<char>& quick, int& functions)
+{
+    quick.assign(size_t(conditions.size()), 0);
+    QStringList terms;
+    if (columns.isEmpty()) return terms;
+    sqlite3* db = direct.connection().handle();
+    const size_t limit = size_t(std::clamp(sqlite3_limit(db, SQLITE_LIMIT_FUNCTION_ARG, -1), 1, 100));
+    std::unique_ptr<QuickGroup> group;
+    std::vector<size_t> members;
+    auto close = [&] {
+        if (!group || group->conditions.empty()) return;
+        QString call = u"velto_quick_%1("_s.arg(++functions);
+        for (size_t k = 0; k < group->columns.size(); ++k)
+            call += (k ? u","_s : QString()) + columns[group->columns[k]].name;
+        call += u')';
+        const QByteArray name = call.left(call.indexOf(u'(')).toUtf8();
+        const int arguments = int(group->columns.size());
+        group->values.resize(size_t(columns.size()));
+        // The connection owns the group from here, even when it refuses it.
+        const int rc
+            = sqlite3_create_function_v2(db, name.constData(), arguments, SQLITE_UTF8, group.release(),
+                quickGroupCall, nullptr, nullptr, [](void* p) { delete static_cast<QuickGroup*>(p); });
+        if (rc == SQLITE_OK) {
+            terms.append(call);
+            for (size_t i : members)
+                quick[i] = 1;
+        }
+        members.clear();
+    };
+    for (qsizetype i = 0; i < conditions.size(); ++i) {
+        std::optional<QuickCondition> q
+            = QuickCondition::recognise(conditions[i], columns, direct.connection());
+        if (!q || q->columns().size() > limit) continue;
+        std::vector<int> added;
+        if (group)
+            for (int c : q->columns())
+                if (std::find(group->columns.begin(), group->columns.end(), c) == group->columns.end())
+                    added.push_back(c);
+        if (!group || group->columns.size() + added.size() > limit) {
+            close();
+            group = std::make_unique<QuickGroup>();
+            added = q->columns();
+        }
+        group->columns.insert(group->columns.end(), added.begin(), added.end());
+        group->conditions.push_back(std::move(*q));
+        members.push_back(size_t(i));
+    }
+    close();
+    return terms;
 }
 
 } // namespace
@@ -802,6 +897,7 @@ bool CheckRun::scanTogether(const QList<CatalogueRow>& rows)
         QString label;
         QString message;
         QString status;
+        QString holds; // what a row must fail (`not (...)` true) for the test to fail it
         bool survivors = false; // a code list: its answer passes through tmp_r.DB
         bool laterCodes = false; // a code list of more than one statement
         QSet<QString> later;
@@ -856,6 +952,7 @@ bool CheckRun::scanTogether(const QList<CatalogueRow>& rows)
                     Test t;
                     t.value = t.label = name.asString();
                     t.fails = u"not ("_s + value.asString() + u')' + m_extraCondition;
+                    t.holds = value.asString();
                     t.message = text.asString();
                     t.status = status.asString();
                     // An empty label is stored as it is by the labelling statement but as
@@ -894,6 +991,7 @@ bool CheckRun::scanTogether(const QList<CatalogueRow>& rows)
             t.survivors = true;
             if (codes.size() <= codesPerStatement) {
                 t.fails = u"not ("_s + inList(f, codes) + u')' + m_extraCondition;
+                t.holds = inList(f, codes);
             } else {
                 // The later statements compare the survivors as tmp_r.DB stores them (see
                 // codeListInOneStatement): the scan leaves out what they surely drop, the
@@ -906,6 +1004,20 @@ bool CheckRun::scanTogether(const QList<CatalogueRow>& rows)
                 t.fails = u"not ("_s + inList(f, codes.mid(0, codesPerStatement)) + u") and not ("_s
                     + storedUncut(f, survivorFields[1].size) + u" and ("_s + f + u"='' or "_s + inList(f, laterCodes)
                     + u"))"_s;
+                // A row keeps clear of both parts with one of the first codes, with an
+                // empty text, or with a later code that is surely stored uncut.
+                QStringList clear = codes.mid(0, codesPerStatement);
+                clear.append(QString());
+                const int size = survivorFields[1].size;
+                for (const QString& c : laterCodes) {
+                    bool ascii = true, wide = false;
+                    for (QChar ch : c) {
+                        if (ch.unicode() >= 0x80) ascii = false;
+                        if (ch.isSurrogate()) wide = true;
+                    }
+                    if (!wide && (ascii ? c.size() <= size : c.size() * 2 <= size)) clear.append(c);
+                }
+                t.holds = inList(f, clear);
                 t.laterCodes = true;
                 t.later = QSet<QString>(laterCodes.cbegin(), laterCodes.cend());
             }
@@ -918,16 +1030,27 @@ bool CheckRun::scanTogether(const QList<CatalogueRow>& rows)
 
     // The failures of every test, kept on the scan's connection.
     DirectSelect direct;
+    QList<QuickCondition::Column> columnsOfFrom;
+    try {
+        columnsOfFrom = tableColumns(direct, from);
+    } catch (const store::StoreError&) {
+        // Then every condition goes to the engine.
+    }
+    int quickFunctions = 0;
     std::vector<std::unique_ptr<KeptRows>> kept;
     try {
         for (qsizetype start = 0; start < tests.size(); start += rulesPerPass) {
             const qsizetype end = std::min<qsizetype>(start + rulesPerPass, tests.size());
             QString select = u"select "_s + head.key + u" 编号"_s + m_extraColumn + head.extra;
-            QStringList anyFailure;
+            QStringList holds;
+            for (qsizetype i = start; i < end; ++i)
+                holds.append(tests[i].holds);
+            std::vector<char> quick;
+            QStringList anyFailure = quickTerms(direct, columnsOfFrom, holds, quick, quickFunctions);
             for (qsizetype i = start; i < end; ++i) {
                 select += u",\n"_s + tests[i].value + u" ckv_%1,case when "_s.arg(i) + tests[i].fails
                     + u" then 1 else 0 end ckf_%1"_s.arg(i);
-                anyFailure.append(u'(' + tests[i].fails + u')');
+                if (!quick[size_t(i - start)]) anyFailure.append(u'(' + tests[i].fails + u')');
             }
             if (!direct.prepare(select + u"\nfrom "_s + from + u"\nwhere "_s + balancedOr(anyFailure))) return false;
             store::Statement& st = direct.statement();
