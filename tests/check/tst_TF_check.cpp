@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProgressBar>
+#include <QDir>
 #include <QStandardPaths>
 #include <QPushButton>
 #include <QTest>
@@ -310,6 +311,9 @@ void TestTF_check::printoutToPdf()
     QVERIFY(!print->Table1.isOpen());
     QCOMPARE(print->Table1.tableName(), u"kfq_r.db"_s);
 
+    // With VELTO_SCREENSHOT_DIR set the printout is kept there to be looked at.
+    if (const QString keep = qEnvironmentVariable("VELTO_SCREENSHOT_DIR"); !keep.isEmpty())
+        QFile::copy(pdf, QDir(keep).filePath(u"check.pdf"_s));
     const QString first = pdfText(pdf, 1);
     QVERIFY(first.contains(u"校验表"_s));
     QVERIFY(first.contains(u"国家高新技术产业开发区企业统计报表校验"_s));
