@@ -27,6 +27,23 @@ const QString catalogueName = u"check_db.DB"_s;
 const QString survivorsName = u"tmp_r.DB"_s;
 const QString groupsName = u"tmp.db"_s;
 
+// The grouped answer of an aggregate rule becomes tmp.db, so that the rule's condition
+// can name its columns.
+void copyGroups(store::Query& answer)
+{
+    store::TableSchema schema;
+    for (store::FieldDef f : answer.fieldDefs()) {
+        if (f.type == store::FieldType::Text) f.size = std::min(f.size + 1, 255);
+        else f.size = 0;
+        f.decimals = 0;
+        schema.fields.append(f);
+    }
+    store::Table::createTable(groupsName, schema);
+    store::Table groups;
+    groups.setTableName(groupsName);
+    groups.batchAppend(answer);
+}
+
 // Whether a rule fragment can stand as one item of a larger statement and mean there what
 // it means alone: balanced, no list separator, no comment, no aggregate or window call.
 bool standsAlone(const QString& text)
@@ -497,17 +514,7 @@ void CheckRun::aggregateRule(const CatalogueRow& row, store::Table& rules)
 
     // The grouped answer becomes a table of its own, so the failing condition can name
     // its columns.
-    store::TableSchema schema;
-    for (store::FieldDef f : m_query.fieldDefs()) {
-        if (f.type == store::FieldType::Text) f.size = std::min(f.size + 1, 255);
-        else f.size = 0;
-        f.decimals = 0;
-        schema.fields.append(f);
-    }
-    store::Table::createTable(groupsName, schema);
-    store::Table groups;
-    groups.setTableName(groupsName);
-    groups.batchAppend(m_query);
+    copyGroups(m_query);
 
     const QString display = rules.fieldByName(u"disp_field"_s).asString();
     openQuery(u"select 编号,"_s + display + m_extraColumn + u" from tmp.db where ("_s
@@ -567,17 +574,7 @@ bool CheckRun::aggregateRulesTogether(const CatalogueRow& row, const QList<Rule>
             if (all.contains(n) && !own.contains(n)) return false;
     }
 
-    store::TableSchema schema;
-    for (store::FieldDef f : answer) {
-        if (f.type == store::FieldType::Text) f.size = std::min(f.size + 1, 255);
-        else f.size = 0;
-        f.decimals = 0;
-        schema.fields.append(f);
-    }
-    store::Table::createTable(groupsName, schema);
-    store::Table groups;
-    groups.setTableName(groupsName);
-    groups.batchAppend(m_query);
+    copyGroups(m_query);
     m_query.close();
 
     for (qsizetype k = 0; k < rules.size(); ++k) {
@@ -609,14 +606,7 @@ bool CheckRun::aggregateRulesDirect(const CatalogueRow& row, const QList<Rule>& 
     }
     const qsizetype extraWidth = m_extraColumn.isEmpty() ? 0 : selectItems(m_extraColumn.mid(1)).size();
     DirectSelect direct;
-    struct Column
-    {
-        store::FieldDef def;
-        bool declared = false;
-        bool sawInt = false, sawReal = false, sawText = false, sawOther = false, tooLong = false;
-        qint64 minInt = 0, maxInt = 0;
-    };
-    std::vector<Column> answer;
+    std::vector<ValueGuess> answer;
     try {
         if (!direct.prepare(u"select "_s + row.key + u" 编号,"_s + columns.join(u',') + m_extraColumn + u" from "_s
                             + row.reference + u" on "_s + rules.first().link + u" group by "_s + rules.first().group))
@@ -628,7 +618,7 @@ bool CheckRun::aggregateRulesDirect(const CatalogueRow& row, const QList<Rule>& 
         if (st.columnCount() != expected) return false;
         QSet<QString> all;
         for (int i = 0; i < st.columnCount(); ++i) {
-            Column c;
+            ValueGuess c;
             c.def.name = st.columnName(i);
             if (c.def.name.isEmpty()) return false;
             c.declared = store::parseSqlType(st.columnDeclType(i), &c.def.type, &c.def.size);
@@ -670,27 +660,7 @@ bool CheckRun::aggregateRulesDirect(const CatalogueRow& row, const QList<Rule>& 
                 for (size_t i = 0; i < answer.size(); ++i) {
                     sqlite3_value* v = sqlite3_column_value(st.handle(), int(i));
                     sqlite3_bind_value(insert.handle(), int(i) + 1, v);
-                    Column& c = answer[i];
-                    switch (sqlite3_value_type(v)) {
-                    case SQLITE_INTEGER: {
-                        const qint64 n = sqlite3_value_int64(v);
-                        if (!c.sawInt) c.minInt = c.maxInt = n;
-                        c.minInt = std::min(c.minInt, n);
-                        c.maxInt = std::max(c.maxInt, n);
-                        c.sawInt = true;
-                        break;
-                    }
-                    case SQLITE_FLOAT: c.sawReal = true; break;
-                    case SQLITE_TEXT: {
-                        c.sawText = true;
-                        // Empty text becomes null on the way; UTF-8 is never shorter than GBK.
-                        const int bytes = sqlite3_value_bytes(v);
-                        if (bytes == 0 || bytes > 255) c.tooLong = true;
-                        break;
-                    }
-                    case SQLITE_NULL: break;
-                    default: c.sawOther = true; break;
-                    }
+                    answer[i].see(v);
                 }
                 insert.run();
                 insert.reset();
@@ -700,21 +670,12 @@ bool CheckRun::aggregateRulesDirect(const CatalogueRow& row, const QList<Rule>& 
         direct.statement() = store::Statement();
 
         store::TableSchema schema;
-        for (Column& c : answer) {
-            if (!c.declared) {
-                if (c.sawText) c.def.type = store::FieldType::Text;
-                else if (c.sawReal) c.def.type = store::FieldType::Float;
-                else if (c.sawInt && c.minInt >= std::numeric_limits<qint32>::min()
-                         && c.maxInt <= std::numeric_limits<qint32>::max())
-                    c.def.type = store::FieldType::Integer;
-                else c.def.type = store::FieldType::Float;
-            }
+        for (ValueGuess& c : answer) {
+            c.def.type = c.type();
             const bool unchanged = !c.sawOther
                 && ((c.def.type == store::FieldType::Text && !c.sawInt && !c.sawReal && !c.tooLong)
                     || (c.def.type == store::FieldType::Float && !c.sawText)
-                    || (c.def.type == store::FieldType::Integer && !c.sawText && !c.sawReal
-                        && c.minInt >= std::numeric_limits<qint32>::min()
-                        && c.maxInt <= std::numeric_limits<qint32>::max()));
+                    || (c.def.type == store::FieldType::Integer && !c.sawText && !c.sawReal && c.intsFit()));
             if (!unchanged) return false;
             store::FieldDef f = c.def;
             f.size = f.type == store::FieldType::Text ? 255 : 0;

@@ -76,7 +76,7 @@ KeptRows::KeptRows(store::Connection& connection, const QStringList& declared)
 {
     m_guesses.resize(size_t(declared.size()));
     for (qsizetype i = 0; i < declared.size(); ++i) {
-        Guess& g = m_guesses[size_t(i)];
+        ValueGuess& g = m_guesses[size_t(i)];
         g.declared = store::parseSqlType(declared[i], &g.def.type, &g.def.size);
     }
 }
@@ -106,26 +106,51 @@ void KeptRows::create()
         m_connection.prepare(u"INSERT INTO "_s + m_table + u" VALUES ("_s + marks + u')'));
 }
 
+void ValueGuess::see(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: {
+        const qint64 n = sqlite3_value_int64(v);
+        if (!sawInt) minInt = maxInt = n;
+        minInt = std::min(minInt, n);
+        maxInt = std::max(maxInt, n);
+        sawInt = true;
+        break;
+    }
+    case SQLITE_FLOAT: sawReal = true; break;
+    case SQLITE_TEXT: {
+        sawText = true;
+        // Empty text becomes null on the way; UTF-8 is never shorter than GBK.
+        const int bytes = sqlite3_value_bytes(v);
+        if (bytes == 0 || bytes > 255) tooLong = true;
+        break;
+    }
+    case SQLITE_NULL: break;
+    default: sawOther = true; break;
+    }
+}
+
+bool ValueGuess::intsFit() const
+{
+    return minInt >= std::numeric_limits<qint32>::min() && maxInt <= std::numeric_limits<qint32>::max();
+}
+
+store::FieldType ValueGuess::type() const
+{
+    if (declared) return def.type;
+    if (sawText) return store::FieldType::Text;
+    if (sawReal) return store::FieldType::Float;
+    if (sawInt && intsFit()) return store::FieldType::Integer;
+    return store::FieldType::Float;
+}
+
 void KeptRows::add(sqlite3_stmt* statement, const std::vector<int>& columns)
 {
     if (!m_insert) create();
     for (size_t i = 0; i < columns.size(); ++i) {
         sqlite3_value* v = sqlite3_column_value(statement, columns[i]);
         sqlite3_bind_value(m_insert->handle(), int(i) + 1, v);
-        Guess& g = m_guesses[i];
-        switch (sqlite3_value_type(v)) {
-        case SQLITE_INTEGER: {
-            const qint64 n = sqlite3_value_int64(v);
-            if (!g.sawInt) g.minInt = g.maxInt = n;
-            g.minInt = std::min(g.minInt, n);
-            g.maxInt = std::max(g.maxInt, n);
-            g.sawInt = true;
-            break;
-        }
-        case SQLITE_FLOAT: g.sawReal = true; break;
-        case SQLITE_TEXT: g.sawText = true; break;
-        default: break;
-        }
+        m_guesses[i].see(v);
     }
     m_insert->run();
     m_insert->reset();
@@ -137,16 +162,9 @@ void KeptRows::add(sqlite3_stmt* statement, const std::vector<int>& columns)
 const QList<store::FieldDef>& KeptRows::guessedFields() const
 {
     if (!m_fields.isEmpty() || m_guesses.empty()) return m_fields;
-    for (const Guess& g : m_guesses) {
+    for (const ValueGuess& g : m_guesses) {
         store::FieldDef def = g.def;
-        if (!g.declared) {
-            if (g.sawText) def.type = store::FieldType::Text;
-            else if (g.sawReal) def.type = store::FieldType::Float;
-            else if (g.sawInt && g.minInt >= std::numeric_limits<qint32>::min()
-                     && g.maxInt <= std::numeric_limits<qint32>::max())
-                def.type = store::FieldType::Integer;
-            else def.type = store::FieldType::Float;
-        }
+        def.type = g.type();
         m_fields.append(def);
     }
     return m_fields;

@@ -45,6 +45,23 @@ private:
 // The rows of an answer that a caller keeps, given back as a query's dataset gives its
 // rows: every column's type guessed over exactly these rows (the declared type of a bare
 // column, else from the values seen), every value read as a field of that type.
+struct sqlite3_value;
+
+// What the values of one answer column turned out to be, so that the column gets the type
+// the store's query would give it.
+struct ValueGuess
+{
+    bool declared = false; // the column has a declared type; no guessing
+    store::FieldDef def;
+    bool sawInt = false, sawReal = false, sawText = false, sawOther = false, tooLong = false;
+    qint64 minInt = 0, maxInt = 0;
+
+    void see(sqlite3_value* value);
+    bool intsFit() const; // every integer seen fits 32 bits
+    // The declared type, or the one the values call for.
+    store::FieldType type() const;
+};
+
 class KeptRows
 {
 public:
@@ -64,16 +81,9 @@ public:
 private:
     void create();
 
-    struct Guess
-    {
-        bool declared = false;
-        store::FieldDef def;
-        bool sawInt = false, sawReal = false, sawText = false;
-        qint64 minInt = 0, maxInt = 0;
-    };
     store::Connection& m_connection;
     QString m_table;
-    std::vector<Guess> m_guesses;
+    std::vector<ValueGuess> m_guesses;
     mutable QList<store::FieldDef> m_fields;
     std::unique_ptr<store::Statement> m_insert;
     int m_count = 0;
