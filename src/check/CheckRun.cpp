@@ -512,8 +512,6 @@ void CheckRun::aggregateRule(const CatalogueRow& row, store::Table& rules)
               + u" from "_s + row.reference + u" on "_s + rules.fieldByName(u"link"_s).asString() + u" group by "_s
               + rules.fieldByName(u"group"_s).asString());
 
-    // The grouped answer becomes a table of its own, so the failing condition can name
-    // its columns.
     copyGroups(m_query);
 
     const QString display = rules.fieldByName(u"disp_field"_s).asString();
