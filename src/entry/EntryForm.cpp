@@ -2,6 +2,7 @@
 
 #include "store/SqlTranslator.h"
 #include "widgets/AppState.h"
+#include "widgets/BusyCursor.h"
 #include "widgets/DbEdit.h"
 #include "widgets/DbStatusBar.h"
 #include "widgets/Services.h"
@@ -39,12 +40,6 @@ const ButtonInfo toolButtons[] = {
 const QString allRowsItem = u"所有企业记录"_s;
 const QString currentRowsItem = u"当前企业记录"_s;
 
-// Restores the normal pointer however the block is left.
-struct BusyCursor
-{
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 

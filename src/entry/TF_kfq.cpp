@@ -3,6 +3,7 @@
 #include "FieldPage.h"
 #include "store/TablePath.h"
 #include "widgets/AppState.h"
+#include "widgets/BusyCursor.h"
 #include "widgets/DbEdit.h"
 #include "widgets/Services.h"
 #include "widgets/SharedComponents.h"
@@ -456,11 +457,7 @@ void TF_kfq::ToolButton11Click()
             services().showModal(renumbering);
         }
         if (ImportConfirmed) {
-            struct Busy
-            {
-                Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-                ~Busy() { QApplication::restoreOverrideCursor(); }
-            } busy;
+            BusyCursor busy;
             store::Table& source = sharedComponents().Table1;
             store::Table* targets[] = { &Table1, &Table2, &Table5 };
             DataSource* sources[] = { &DataSource1, detail(0).source.get(), detail(1).source.get() };

@@ -1,6 +1,7 @@
 #include "TF_bhcl.h"
 
 #include "UploadImport.h"
+#include "widgets/BusyCursor.h"
 #include "widgets/AppState.h"
 #include "widgets/Services.h"
 #include "widgets/SharedComponents.h"
@@ -23,44 +24,10 @@ TF_bhcl* F_bhcl = nullptr;
 
 namespace {
 
-struct BusyCursor
-{
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
+// The one column the user types into.
+constexpr int newNumberColumn = 1;
 
 } // namespace
-
-// --- Grid -------------------------------------------------------------------------------
-
-RenumberGrid::RenumberGrid(QWidget* parent)
-    : DbGrid(parent)
-{
-    // Storing a row on the way to the next one reloads the rows; the cursor stays in the
-    // column the user types into instead of falling back to the first.
-    connect(model(), &QAbstractItemModel::modelReset, this, [this] {
-        if (currentIndex().isValid() && currentIndex().column() != editableColumn)
-            setSelectedColumn(editableColumn);
-    });
-}
-
-bool RenumberGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
-{
-    if (index.isValid() && index.column() != editableColumn) return false;
-    return DbGrid::edit(index, trigger, event);
-}
-
-void RenumberGrid::keyPressEvent(QKeyEvent* event)
-{
-    // The list holds the delivered enterprises; a row of its own would renumber nothing.
-    const bool lastRow = !currentIndex().isValid() || currentIndex().row() >= model()->rowCount() - 1;
-    if (state() != EditingState
-        && (event->key() == Qt::Key_Insert || (event->key() == Qt::Key_Down && lastRow))) {
-        event->accept();
-        return;
-    }
-    DbGrid::keyPressEvent(event);
-}
 
 // --- Window -----------------------------------------------------------------------------
 
@@ -99,10 +66,11 @@ TF_bhcl::TF_bhcl(QWidget* parent)
     layout->addWidget(Label1);
     layout->addWidget(Label2);
 
-    DBGrid1 = new RenumberGrid(this);
+    DBGrid1 = new DbGrid(this);
+    DBGrid1->setAppendAllowed(false); // a row of its own would renumber nothing
     DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->setColumns({ { u"原报表编号"_s, u"原报表编号"_s, 0 }, { u"修改后编号"_s, u"修改后编号"_s, 0 },
-        { u"法人代码"_s, u"法人代码"_s, 0 }, { u"企业名称"_s, u"企业名称"_s, 0 } });
+    DBGrid1->setColumns({ { u"原报表编号"_s, u"原报表编号"_s, 0, true }, { u"修改后编号"_s, u"修改后编号"_s, 0 },
+        { u"法人代码"_s, u"法人代码"_s, 0, true }, { u"企业名称"_s, u"企业名称"_s, 0, true } });
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
     DBGrid1->setDataSource(&DataSource1);
     layout->addWidget(DBGrid1, 1);
@@ -168,7 +136,7 @@ void TF_bhcl::openList()
     if (!Table1.isOpen()) Table1.open();
     attachGrid(true);
     // Ready for typing the first new number, also right after a press of the button.
-    DBGrid1->setSelectedColumn(RenumberGrid::editableColumn);
+    DBGrid1->setSelectedColumn(newNumberColumn);
     DBGrid1->setFocus();
 }
 
@@ -255,7 +223,7 @@ void TF_bhcl::Button1Click()
         UploadImport::renumber(rows, [this](int row) { ProgressBar1->setValue(row); });
     } catch (const exchange::RenumberRefused& refused) {
         guarded([&] { Table1.setRecNo(refused.row() + 1); });
-        DBGrid1->setSelectedColumn(RenumberGrid::editableColumn);
+        DBGrid1->setSelectedColumn(newNumberColumn);
         services().error(refused.message(), u"错误窗口"_s);
         return;
     }

@@ -10,20 +10,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// The renumbering list's grid: only the second column (修改后编号) takes typing, and no
-// row can be added.
-class RenumberGrid : public DbGrid
-{
-    Q_OBJECT
-
-public:
-    explicit RenumberGrid(QWidget* parent = nullptr);
-    static constexpr int editableColumn = 1;
-
-protected:
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-};
 
 // "编号处理": stages a delivery of zone-enterprise tables in tmp, lets the user give
 // delivered enterprises new report numbers, and confirms the import (ImportConfirmed)
@@ -40,7 +26,7 @@ public:
     DataSource DataSource1;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr; // bold italic
-    RenumberGrid* DBGrid1 = nullptr;
+    DbGrid* DBGrid1 = nullptr; // only 修改后编号 is typed into
     QPushButton* Button1 = nullptr; // "检查报表编号并执行数据入库"
     QPushButton* Button2 = nullptr; // "返回"
     QProgressBar* ProgressBar1 = nullptr;

@@ -149,7 +149,9 @@ Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
     store::Dataset* ds = m_source ? m_source->dataSet() : nullptr;
-    if (!m_readOnly && ds && !ds->isReadOnly() && fieldOf(index.column()) >= 0) f |= Qt::ItemIsEditable;
+    if (!m_readOnly && ds && !ds->isReadOnly() && fieldOf(index.column()) >= 0
+        && !m_columns.value(index.column()).readOnly)
+        f |= Qt::ItemIsEditable;
     return f;
 }
 
@@ -158,7 +160,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     if (role != Qt::EditRole) return false;
     store::Dataset* ds = m_source ? m_source->dataSet() : nullptr;
     const int field = fieldOf(index.column());
-    if (!ds || field < 0 || m_readOnly) return false;
+    if (!ds || field < 0 || m_readOnly || m_columns.value(index.column()).readOnly) return false;
     return guarded([&] {
         if (ds->recNo() != index.row() + 1 && !(ds->state() == store::DatasetState::Insert && index.row() + 1 == m_rows))
             ds->setRecNo(index.row() + 1);
@@ -345,7 +347,7 @@ void DbGrid::keyPressEvent(QKeyEvent* event)
 {
     store::Dataset* ds = dataSource() ? dataSource()->dataSet() : nullptr;
     const bool writable = ds && ds->isOpen() && !isReadOnly() && !ds->isReadOnly();
-    if (writable && state() != EditingState) {
+    if (writable && m_appendAllowed && state() != EditingState) {
         const bool lastRow = !currentIndex().isValid() || currentIndex().row() >= m_model->rowCount() - 1;
         if (event->key() == Qt::Key_Insert
             || (event->key() == Qt::Key_Down && lastRow && ds->state() != store::DatasetState::Insert)) {

@@ -19,6 +19,7 @@ public:
         QString field;
         QString title; // empty: the field name
         int width = 0; // pixels; 0: from the field size
+        bool readOnly = false; // shown, never typed into
     };
 
     explicit DatasetModel(QObject* parent = nullptr);
@@ -79,6 +80,8 @@ public:
     void setColumnPixelWidth(int column, int width) { setColumnWidth(column, width); }
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_model->isReadOnly(); }
+    // Whether Insert and the down arrow below the last row start a new row (on by default).
+    void setAppendAllowed(bool allowed) { m_appendAllowed = allowed; }
     // The selected column (the one Enter moves on from).
     int selectedColumn() const;
     void setSelectedColumn(int column);
@@ -101,4 +104,5 @@ private:
     DatasetModel* m_model;
     bool m_syncing = false;
     int m_lastColumn = 0;
+    bool m_appendAllowed = true;
 };

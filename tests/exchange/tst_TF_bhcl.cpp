@@ -134,7 +134,7 @@ void TestTF_bhcl::onlySecondColumnTakesTyping()
     ExchangeFixture::deliverEnterprise(u"000003"_s, u"丙公司"_s, u"30000000-3"_s);
     kfq->show();
     import([](TF_bhcl& w) {
-        RenumberGrid* g = w.DBGrid1;
+        DbGrid* g = w.DBGrid1;
     g->setFocus();
     for (int c : { 0, 2, 3 }) {
         g->setCurrentIndex(g->model()->index(0, c));
@@ -163,7 +163,7 @@ void TestTF_bhcl::typingRowByRow()
         ExchangeFixture::deliverEnterprise(n, u"公司"_s + n, n + u"-9"_s);
     kfq->show();
     import([](TF_bhcl& w) {
-        RenumberGrid* g = w.DBGrid1;
+        DbGrid* g = w.DBGrid1;
     for (const QString& n : { u"000901"_s, u"000902"_s, u"000903"_s }) {
         QTest::keyClick(g, n[0].toLatin1());
         auto* editor = qobject_cast<QLineEdit*>(g->indexWidget(g->currentIndex()));

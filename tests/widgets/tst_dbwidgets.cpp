@@ -82,6 +82,7 @@ private Q_SLOTS:
     void gridEditsCell();
     void gridAppendsBelowLastRow();
     void readOnlyGrid();
+    void readOnlyColumnWithoutAppend();
 };
 
 void TestDbWidgets::inputMask_data()
@@ -243,6 +244,24 @@ void TestDbWidgets::readOnlyGrid()
     table->last();
     QTest::keyClick(&grid, Qt::Key_Down);
     QCOMPARE(table->state(), store::DatasetState::Browse);
+}
+
+void TestDbWidgets::readOnlyColumnWithoutAppend()
+{
+    openTable(2);
+    DbGrid grid;
+    grid.setDataSource(source.get());
+    grid.setColumns({ { u"id"_s, u"编号"_s, 0, true }, { u"amount"_s, u"金额"_s, 0 } });
+    grid.setAppendAllowed(false);
+    QVERIFY(!(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsEditable));
+    QVERIFY(grid.model()->flags(grid.model()->index(0, 1)) & Qt::ItemIsEditable);
+    QVERIFY(!grid.model()->setData(grid.model()->index(0, 0), u"x"_s, Qt::EditRole));
+    grid.show();
+    table->last();
+    QTest::keyClick(&grid, Qt::Key_Down);
+    QTest::keyClick(&grid, Qt::Key_Insert);
+    QCOMPARE(table->state(), store::DatasetState::Browse);
+    QCOMPARE(table->recordCount(), 2);
 }
 
 QTEST_MAIN(TestDbWidgets)
