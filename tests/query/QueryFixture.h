@@ -63,4 +63,16 @@ inline QList<QVariantList> rowsOf(const QString& name, store::TableType type = s
     return rows;
 }
 
+// An answer copied for printing (query_p.db: number, name, total) and its column heads
+// (bt_p.db), as the query window leaves them for the print window.
+inline void makePrintCopy(int count, const QString& namePrefix, double factor)
+{
+    QList<QVariantList> rows;
+    for (int i = 1; i <= count; ++i)
+        rows.append({ u"%1"_s.arg(i, 6, 10, QChar(u'0')), namePrefix + QString::number(i), i * factor });
+    makeTable(u"query_p.db"_s, { text(u"报表编号"_s, 6), text(u"企业名称"_s, 40), number(u"总收入合计"_s) }, rows);
+    makeTable(u"bt_p.db"_s, { text(u"表头文字"_s, 255), { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } },
+              { { u"报表编号"_s, 6 }, { u"企业名称"_s, 40 }, { u"总收入合计"_s, 10 } });
+}
+
 } // namespace fixture

@@ -53,14 +53,7 @@ private:
 void TestPrintRenderer::init()
 {
     m_dir = std::make_unique<WorkDir>();
-    QList<QVariantList> rows;
-    for (int i = 1; i <= 150; ++i)
-        rows.append({ u"%1"_s.arg(i, 6, 10, QChar(u'0')), u"高新技术企业%1"_s.arg(i), i * 1.5 });
-    fixture::makeTable(u"query_p.db"_s,
-                       { fixture::text(u"报表编号"_s, 6), fixture::text(u"企业名称"_s, 40), fixture::number(u"总收入合计"_s) },
-                       rows);
-    fixture::makeTable(u"bt_p.db"_s, { fixture::text(u"表头文字"_s, 255), { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } },
-                       { { u"报表编号"_s, 6 }, { u"企业名称"_s, 40 }, { u"总收入合计"_s, 10 } });
+    fixture::makePrintCopy(150, u"高新技术企业"_s, 1.5);
     m_rows = std::make_unique<store::Table>();
     m_rows->setTableName(u"query_p.db"_s);
     m_rows->open();

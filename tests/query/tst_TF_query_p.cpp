@@ -56,14 +56,7 @@ private:
 void TestTF_query_p::init()
 {
     m_dir = std::make_unique<WorkDir>();
-    QList<QVariantList> rows;
-    for (int i = 1; i <= 200; ++i)
-        rows.append({ u"%1"_s.arg(i, 6, 10, QChar(u'0')), u"企业%1"_s.arg(i), i * 2.0 });
-    fixture::makeTable(u"query_p.db"_s,
-                       { fixture::text(u"报表编号"_s, 6), fixture::text(u"企业名称"_s, 40), fixture::number(u"总收入合计"_s) },
-                       rows);
-    fixture::makeTable(u"bt_p.db"_s, { fixture::text(u"表头文字"_s, 255), { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } },
-                       { { u"报表编号"_s, 6 }, { u"企业名称"_s, 40 }, { u"总收入合计"_s, 10 } });
+    fixture::makePrintCopy(200, u"企业"_s, 2.0);
     fixture::makeTable(u"bt2_p.db"_s,
                        { fixture::text(u"标题文字"_s, 100), { u"标题对齐"_s, store::FieldType::Integer, 0, 0 },
                          { u"标题字号"_s, store::FieldType::Integer, 0, 0 }, { u"正文字号"_s, store::FieldType::Integer, 0, 0 } },
