@@ -1,11 +1,7 @@
 #include "TF_check_p.h"
 
-#include "widgets/Services.h"
+#include "PrintOutput.h"
 
-#include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -41,39 +37,26 @@ CheckPrintout TF_check_p::printout()
 {
     openTables();
     CheckPrintout p;
-    Table2.first();
-    if (!Table2.isEmpty()) p.setTitle(Table2.fieldByName(u"Text"_s).asString());
-    const int seq = Table1.fieldIndex(u"序号"_s), status = Table1.fieldIndex(u"状态"_s),
-              number = Table1.fieldIndex(u"编号"_s), name = Table1.fieldIndex(u"字段名"_s),
-              value = Table1.fieldIndex(u"字段值"_s), message = Table1.fieldIndex(u"错误信息"_s);
-    QList<CheckPrintout::Row> rows;
-    for (int r = 0; r < Table1.recordCount(); ++r) {
-        const QVariantList v = Table1.rowAt(r);
-        auto text = [&](int i) { return i < 0 ? QString() : store::displayText(v.value(i)); };
-        rows.append({ text(seq), text(status), text(number), text(name), text(value), text(message) });
-    }
-    p.setRows(std::move(rows));
+    p.load(Table1, Table2);
     return p;
 }
 
-void TF_check_p::renderTo(QPrinter& printer)
+namespace {
+
+// Closes the print tables however printing ends.
+struct Closer
 {
-    printout().render(printer);
-}
+    TF_check_p* p;
+    ~Closer() { p->closeTables(); }
+};
+
+} // namespace
 
 void TF_check_p::preview()
 {
-    struct Closer
-    {
-        TF_check_p* p;
-        ~Closer() { p->closeTables(); }
-    } closer { this };
-    openTables();
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintPreviewDialog dialog(&printer, this);
-    dialog.setWindowTitle(u"打印预览"_s);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { renderTo(*p); });
-    services().showModal(&dialog);
+    Closer closer { this };
+    const CheckPrintout p = printout();
+    printOutput::preview(p, u"校验表"_s, this);
 }
 
 void TF_check_p::print()
@@ -82,30 +65,15 @@ void TF_check_p::print()
         printToPdf(printToFile);
         return;
     }
-    struct Closer
-    {
-        TF_check_p* p;
-        ~Closer() { p->closeTables(); }
-    } closer { this };
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        services().warning(u"没有可用的打印机"_s, u"提示"_s);
-        return;
-    }
-    openTables();
-    QPrinter printer(QPrinter::HighResolution);
-    renderTo(printer);
+    Closer closer { this };
+    if (!printOutput::printerReady()) return;
+    const CheckPrintout p = printout();
+    printOutput::toPrinter(p, u"校验表"_s);
 }
 
 void TF_check_p::printToPdf(const QString& fileName)
 {
-    struct Closer
-    {
-        TF_check_p* p;
-        ~Closer() { p->closeTables(); }
-    } closer { this };
-    openTables();
-    QPdfWriter writer(fileName);
-    writer.setResolution(600);
-    writer.setTitle(u"校验表"_s);
-    printout().render(writer);
+    Closer closer { this };
+    const CheckPrintout p = printout();
+    printOutput::toPdf(p, fileName, u"校验表"_s);
 }

@@ -6,8 +6,6 @@
 
 #include <QWidget>
 
-class QPrinter;
-
 // The printed validation results. Its table is pointed at the results table before every
 // print; the title comes from the first row of check_pt.db. The window itself is never
 // shown: it holds the print tables and the report.
@@ -34,8 +32,6 @@ public:
     // The printout as it stands after opening both tables (for the preview and tests).
     CheckPrintout printout();
 
-private:
-    void renderTo(QPrinter& printer);
     void openTables();
     void closeTables();
 };
