@@ -83,6 +83,8 @@ void DbEdit::reload()
         const bool blocked = blockSignals(true);
         setText(text);
         blockSignals(blocked);
+        // setText leaves the cursor behind the mask's blanks, where typing is dropped.
+        if (hasFocus() && !inputMask().isEmpty()) setCursorPosition(typingStart());
     }
 }
 
@@ -146,10 +148,28 @@ void DbEdit::keyPressEvent(QKeyEvent* event)
     QLineEdit::keyPressEvent(event);
 }
 
+// Where typing goes in a masked field: the first blank, or the start when there is none.
+int DbEdit::typingStart() const
+{
+    const QString mask = inputMask();
+    const qsizetype semicolon = mask.lastIndexOf(u';');
+    const QChar blank = semicolon >= 0 && semicolon + 1 < mask.size() ? mask[semicolon + 1] : u' ';
+    const qsizetype at = displayText().indexOf(blank);
+    return at < 0 ? 0 : int(at);
+}
+
 void DbEdit::mousePressEvent(QMouseEvent* event)
 {
     QLineEdit::mousePressEvent(event);
     // A click into the blanks of a masked field starts typing after what is there, not
     // where the pointer happened to be: digits typed into the middle would be lost.
-    if (!inputMask().isEmpty() && cursorPosition() > text().size()) setCursorPosition(int(text().size()));
+    if (!inputMask().isEmpty() && cursorPosition() > typingStart()) setCursorPosition(typingStart());
+}
+
+void DbEdit::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    // Whatever brought the focus (a new row, Enter, Tab, code), a masked field takes typing
+    // from its first blank; Qt does so for Tab alone and leaves the cursor behind the blanks.
+    if (!inputMask().isEmpty() && event->reason() != Qt::MouseFocusReason) setCursorPosition(typingStart());
 }

@@ -36,12 +36,14 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void bind();
     void userEdited(const QString& text);
     void fieldChanged(int field);
     int fieldIndex() const;
+    int typingStart() const;
 
     QPointer<DataSource> m_source;
     QString m_field;

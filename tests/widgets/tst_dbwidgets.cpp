@@ -77,6 +77,8 @@ private Q_SLOTS:
     void fieldInput();
     void typingStartsInsertOnEmptyTable();
     void typingEditsCurrentRow();
+    void maskedFieldTakesTypingWhereverFocusArrives_data();
+    void maskedFieldTakesTypingWhereverFocusArrives();
     void editFollowsMoves();
     void modelShowsInsertedRow();
     void gridEditsCell();
@@ -164,6 +166,54 @@ void TestDbWidgets::typingEditsCurrentRow()
     QTest::keyClick(&amount, Qt::Key_Escape);
     QCOMPARE(table->state(), store::DatasetState::Browse);
     QCOMPARE(amount.text(), u"1.5"_s);
+}
+
+void TestDbWidgets::maskedFieldTakesTypingWhereverFocusArrives_data()
+{
+    QTest::addColumn<QString>("arrival");
+    QTest::newRow("new row, focus set by the program") << u"insert"_s;
+    QTest::newRow("new row while the field has the focus") << u"insert-in-field"_s;
+    QTest::newRow("Tab from the field before") << u"tab"_s;
+    QTest::newRow("click behind the blanks") << u"click"_s;
+}
+
+void TestDbWidgets::maskedFieldTakesTypingWhereverFocusArrives()
+{
+    QFETCH(QString, arrival);
+    openTable(1);
+    table->setEditMask(0, u"000000;1;_"_s);
+    QWidget window;
+    auto* before = new DbEdit(&window);
+    before->setDataSource(source.get());
+    before->setDataField(u"amount"_s);
+    auto* masked = new DbEdit(&window);
+    masked->setDataSource(source.get());
+    masked->setDataField(u"id"_s);
+    masked->move(0, 40);
+    QWidget::setTabOrder(before, masked);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    if (arrival == "insert"_L1) {
+        before->setFocus();
+        table->append();
+        masked->setFocus();
+    } else if (arrival == "insert-in-field"_L1) {
+        masked->setFocus();
+        table->append();
+    } else if (arrival == "tab"_L1) {
+        table->append();
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_Tab);
+    } else {
+        table->append();
+        before->setFocus();
+        QTest::mouseClick(masked, Qt::LeftButton, {}, QPoint(masked->width() - 4, masked->height() / 2));
+    }
+    QTRY_VERIFY(masked->hasFocus());
+    QTest::keyClicks(masked, u"123456"_s);
+    QCOMPARE(table->value(0).toString(), u"123456"_s);
 }
 
 void TestDbWidgets::editFollowsMoves()
