@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "widgets/Fonts.h"
+#include "widgets/QtServices.h"
 #include "widgets/Services.h"
 
 using namespace Qt::StringLiterals;
@@ -10,6 +11,7 @@ Application::Application(int& argc, char** argv)
 {
     setApplicationName(u"velto2012"_s);
     installFontSubstitutes();
+    QtServices::installTranslations();
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)

@@ -2,6 +2,8 @@
 
 #include "Services.h"
 
+#include <QFileInfo>
+
 using namespace Qt::StringLiterals;
 
 void FileDialog::setFilter(const QString& text)
@@ -41,5 +43,15 @@ QString FileDialog::selectedExtension() const
 
 bool FileDialog::execute()
 {
-    return services().chooseFile(*this);
+    // An open dialog offers no earlier answer: it was chosen for another table.
+    if (m_mode == Mode::Open) fileName.clear();
+    if (!services().chooseFile(*this)) return false;
+    if (m_mode == Mode::Save && QFileInfo(QString(fileName).replace(u'\\', u'/')).suffix().isEmpty()) {
+        // A name typed without extension takes the type chosen in the list.
+        QString extension = selectedExtension();
+        if (extension.isEmpty() && !defaultExtension.isEmpty())
+            extension = u'.' + QString(defaultExtension).remove("*."_L1).remove(u'.');
+        fileName += extension;
+    }
+    return true;
 }

@@ -46,7 +46,8 @@ public:
     QString selectedExtension() const;
 
     // Shows the dialog through the services; true when a file was chosen (then `fileName`
-    // and `filterIndex` hold the answer), false when cancelled.
+    // and `filterIndex` hold the answer), false when cancelled. An open dialog starts
+    // without a name; a saved name without extension gets the chosen type's.
     bool execute();
 
 private:

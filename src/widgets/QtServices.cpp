@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QTranslator>
 
 using namespace Qt::StringLiterals;
 
@@ -88,14 +91,20 @@ QPushButton* addButton(QMessageBox& box, QMessageBox::StandardButton which, cons
     return b;
 }
 
+QString boxTitle(const QString& title)
+{
+    return title.isEmpty() ? programTitle() : title;
+}
+
 } // namespace
 
 bool QtServices::question(const QString& text, const QString& title)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, dialogParent());
+    QMessageBox box(QMessageBox::Question, boxTitle(title), text, QMessageBox::NoButton, dialogParent());
     QPushButton* yes = addButton(box, QMessageBox::Yes, u"是(&Y)"_s);
     QPushButton* no = addButton(box, QMessageBox::No, u"否(&N)"_s);
-    box.setDefaultButton(yes);
+    // The questions empty tables, delete rows and drop changes: Enter must not do that.
+    box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
@@ -117,15 +126,14 @@ void QtServices::message(const QString& text, const QString& title, MessageKind 
         icon = QMessageBox::Critical;
         break;
     }
-    QMessageBox box(icon, title, text, QMessageBox::NoButton, dialogParent());
+    QMessageBox box(icon, boxTitle(title), text, QMessageBox::NoButton, dialogParent());
     addButton(box, QMessageBox::Ok, u"确定"_s);
     box.exec();
 }
 
 void QtServices::showException(const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message,
-        QMessageBox::NoButton, dialogParent());
+    QMessageBox box(QMessageBox::Critical, programTitle(), message, QMessageBox::NoButton, dialogParent());
     addButton(box, QMessageBox::Ok, u"确定"_s);
     box.exec();
 }
@@ -138,6 +146,8 @@ bool QtServices::chooseFile(FileDialog& dialog)
     box.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     box.setOption(QFileDialog::HideNameFilterDetails);
     box.setDirectory(dialog.initialDir.isEmpty() ? QDir::currentPath() : dialog.initialDir);
+    // Room for whole Chinese file names and dates in the detail columns.
+    box.resize(860, 520);
     const QStringList filters = nameFilters(dialog);
     if (!filters.isEmpty()) {
         box.setNameFilters(filters);
@@ -145,10 +155,10 @@ bool QtServices::chooseFile(FileDialog& dialog)
     }
     if (saving) {
         box.setDefaultSuffix(suffixFor(dialog, dialog.filterIndex));
-        QObject::connect(
-            &box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters](const QString& f) {
-                box.setDefaultSuffix(suffixFor(dialog, int(filters.indexOf(f))));
-            });
+        // The signal carries the list's text, which hides the patterns: ask for the filter.
+        QObject::connect(&box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters] {
+            box.setDefaultSuffix(suffixFor(dialog, int(filters.indexOf(box.selectedNameFilter()))));
+        });
     }
     if (!dialog.fileName.isEmpty()) box.selectFile(dialog.fileName);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
@@ -175,6 +185,7 @@ void QtServices::showModal(QWidget* window)
     QEventLoop loop;
     HideWatcher watcher(window, &loop);
     QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    if (!window->isVisible()) centreOnParent(window);
     window->show();
     window->raise();
     window->activateWindow();
@@ -187,7 +198,47 @@ void QtServices::showModal(QWidget* window)
 
 void QtServices::showModeless(QWidget* window)
 {
+    if (!window->isVisible()) centreOnParent(window);
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+bool QtServices::installTranslations()
+{
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), u"qtbase"_s, u"_"_s,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+void QtServices::centreOnParent(QWidget* window)
+{
+    // A dialog centres itself when it is shown; plain windows are placed here.
+    if (qobject_cast<QDialog*>(window)) return;
+    QWidget* anchor = window->parentWidget() ? window->parentWidget()->window() : QApplication::activeWindow();
+    if (anchor == window || (anchor && !anchor->isVisible())) anchor = nullptr;
+    QRect area;
+    if (anchor) {
+        area = anchor->frameGeometry();
+    } else if (const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    } else {
+        return;
+    }
+    window->ensurePolished();
+    QRect frame = window->frameGeometry();
+    if (!window->testAttribute(Qt::WA_Resized)) frame.setSize(window->sizeHint().expandedTo(window->minimumSize()));
+    frame.moveCenter(area.center());
+    // Keep the caption reachable when the window is larger than what it is centred on.
+    if (const QScreen* screen = anchor ? anchor->screen() : window->screen()) {
+        const QRect avail = screen->availableGeometry();
+        frame.moveLeft(std::max(avail.left(), std::min(frame.left(), avail.right() - frame.width())));
+        frame.moveTop(std::max(avail.top(), std::min(frame.top(), avail.bottom() - frame.height())));
+    }
+    window->move(frame.topLeft());
 }

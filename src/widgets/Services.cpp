@@ -25,6 +25,16 @@ Services& services()
     return qtServices;
 }
 
+QString programTitle()
+{
+    return QStringLiteral("Velto计划录入统计系统");
+}
+
+QString noPrinterText()
+{
+    return QStringLiteral("没有可用的打印机。请先在系统中安装打印机，或用“打印预览”查看。");
+}
+
 bool guarded(const std::function<void()>& handler)
 {
     try {

@@ -47,6 +47,11 @@ public:
 // The process-wide services: the installed ones, or the Qt dialogs.
 Services& services();
 
+// The program's name as the user reads it; boxes that have no title of their own carry it.
+QString programTitle();
+// What a print button says when the system has no printer.
+QString noPrinterText();
+
 // Runs one event handler. A store::StoreError (or any other std::exception) that escapes
 // it goes to the general error display; store::Abort ends it silently. Either way the
 // program goes on. Returns true when the handler ran to its end.

@@ -4,7 +4,9 @@
 #include "widgets/FileDialog.h"
 #include "widgets/QtServices.h"
 
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +26,13 @@ private Q_SLOTS:
     void fileDialogFilter_data();
     void fileDialogFilter();
     void fakeAnswersFromScript();
+    void savedNameTakesChosenType_data();
+    void savedNameTakesChosenType();
+    void openDialogStartsEmpty();
+    void questionDefaultsToNo_data();
+    void questionDefaultsToNo();
+    void standardDialogsSpeakChinese();
+    void windowsCentredOnParent();
     void modalWindowReturnsWhenClosed();
 };
 
@@ -127,7 +136,7 @@ void TestServices::fakeAnswersFromScript()
     fake.setNextFileName(u"out"_s, 1);
     fake.setNextFileName(QString());
     QVERIFY(save.execute());
-    QCOMPARE(save.fileName, u"out"_s);
+    QCOMPARE(save.fileName, u"out.dbf"_s);
     QCOMPARE(save.selectedExtension(), u".dbf"_s);
     QVERIFY(!save.execute());
 
@@ -136,6 +145,99 @@ void TestServices::fakeAnswersFromScript()
     QCOMPARE(files[0].title, u"请选择存盘文件名"_s);
     QCOMPARE(files[0].dialog.filters.size(), 2);
     QCOMPARE(fake.eventsOf(FakeServices::Kind::Question)[1].title, QString());
+}
+
+void TestServices::savedNameTakesChosenType_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("no extension, spreadsheet chosen") << u"stat2"_s << 3 << u"stat2.xlsx"_s;
+    QTest::newRow("no extension, dBase chosen") << u"sub\\stat2"_s << 1 << u"sub\\stat2.dbf"_s;
+    QTest::newRow("own extension kept") << u"stat2.txt"_s << 3 << u"stat2.txt"_s;
+    QTest::newRow("type without one extension: the default") << u"stat2"_s << 4 << u"stat2.db"_s;
+}
+
+void TestServices::savedNameTakesChosenType()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, type);
+    QFETCH(QString, saved);
+    FakeServices fake;
+    FileDialog save(FileDialog::Mode::Save);
+    save.defaultExtension = u"*.db"_s;
+    save.setFilter(u"*.db|*.db|*.dbf|*.dbf|*.txt|*.txt|*.xlsx|*.xlsx|表|*.db;*.dbf"_s);
+    fake.setNextFileName(typed, type);
+    QVERIFY(save.execute());
+    QCOMPARE(save.fileName, saved);
+}
+
+void TestServices::openDialogStartsEmpty()
+{
+    // One shared open dialog serves every table: the file chosen for one is never offered
+    // under the next one's title.
+    FakeServices fake;
+    FileDialog open(FileDialog::Mode::Open);
+    open.title = u"请选择企业数据库  文件名:kfq_1.db"_s;
+    fake.setNextFileName(u"in/kfq_1.db"_s);
+    QVERIFY(open.execute());
+    QCOMPARE(open.fileName, u"in/kfq_1.db"_s);
+    open.title = u"请选择产品数据库  文件名:kfq_2.db"_s;
+    QVERIFY(!open.execute());
+    QCOMPARE(fake.eventsOf(FakeServices::Kind::OpenFile).last().dialog.fileName, QString());
+}
+
+void TestServices::questionDefaultsToNo_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("shownTitle");
+    QTest::newRow("empty title") << QString() << programTitle();
+    QTest::newRow("own title") << u"提示"_s << u"提示"_s;
+}
+
+void TestServices::questionDefaultsToNo()
+{
+    // Enter on a question that empties a table must answer No.
+    QFETCH(QString, title);
+    QFETCH(QString, shownTitle);
+    QtServices qt;
+    QString defaultText, seenTitle;
+    QTimer::singleShot(0, qApp, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seenTitle = box->windowTitle();
+        defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTimer::singleShot(5000, qApp, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    QVERIFY(!qt.question(u"是否清空企业数据库"_s, title));
+    QCOMPARE(defaultText, u"否(&N)"_s);
+    QCOMPARE(seenTitle, shownTitle);
+}
+
+void TestServices::standardDialogsSpeakChinese()
+{
+    // The application object loads Qt's Chinese texts (qt6-translations-l10n).
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Open);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), u"取消"_s);
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"), u"文件名称(&N)："_s);
+}
+
+void TestServices::windowsCentredOnParent()
+{
+    QtServices qt;
+    QWidget main;
+    main.setGeometry(40, 60, 900, 700);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QWidget window(&main, Qt::Window);
+    window.resize(300, 200);
+    qt.showModeless(&window);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint offset = window.frameGeometry().center() - main.frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 4, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
 }
 
 void TestServices::modalWindowReturnsWhenClosed()
