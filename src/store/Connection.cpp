@@ -1,5 +1,6 @@
 #include "Connection.h"
 
+#include "Collation.h"
 #include "StoreError.h"
 
 #include <QDate>
@@ -225,6 +226,7 @@ std::shared_ptr<Connection> Connection::open(const QString& path, const QString&
         throw StoreError(message);
     }
     sqlite3_extended_result_codes(c->m_db, 1);
+    registerCollations(c->m_db);
     // A returned post must survive a power cut: full syncs, rollback journal removed after
     // every commit, so that a closed table is one self-contained file.
     sqlite3_busy_timeout(c->m_db, 2000);
@@ -239,6 +241,7 @@ std::shared_ptr<Connection> Connection::scratch()
                                    nullptr);
     if (rc != SQLITE_OK) throw StoreError(sqliteMessage(c->m_db, rc, QString()));
     sqlite3_extended_result_codes(c->m_db, 1);
+    registerCollations(c->m_db);
     sqlite3_busy_timeout(c->m_db, 2000);
     c->exec(u"PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE; PRAGMA cache_size=-16384;"_s);
     return c;

@@ -1,5 +1,6 @@
 #include "Dataset.h"
 
+#include "Collation.h"
 #include "Connection.h"
 #include "SqlTranslator.h"
 
@@ -182,11 +183,8 @@ QString Dataset::viewSelect(const QString& columns, const View& view) const
     QString sql = u"SELECT "_s + columns + u" FROM "_s + m_table;
     if (!view.where.isEmpty()) sql += u" WHERE "_s + view.where;
     sql += u" ORDER BY "_s;
-    for (qsizetype i = 0; i < view.orderFields.size(); ++i) {
-        sql += sqlIdentifier(view.orderFields[i]);
-        if (view.orderNoCase.value(i)) sql += u" COLLATE NOCASE"_s;
-        sql += u", "_s;
-    }
+    for (qsizetype i = 0; i < view.orderFields.size(); ++i)
+        sql += gbkOrderTerm(view.orderFields[i], view.orderNoCase.value(i)) + u", "_s;
     return sql + u"rowid"_s;
 }
 
@@ -587,7 +585,7 @@ QVariantList Dataset::orderKey(qint64 rowid) const
 
 namespace {
 
-// SQLite's ordering of values: NULL, numbers, text (BINARY or NOCASE), blobs.
+// The view's ordering of values: NULL, numbers, text (in GBK order), blobs.
 int storageRank(const QVariant& v)
 {
     if (v.isNull() || !v.isValid()) return 0;
@@ -614,15 +612,7 @@ int compareValues(const QVariant& a, const QVariant& b, bool noCase)
         const double x = a.toDouble(), y = b.toDouble();
         return x < y ? -1 : x > y ? 1 : 0;
     }
-    QByteArray x = a.toString().toUtf8(), y = b.toString().toUtf8();
-    if (noCase) {
-        for (char& c : x)
-            if (c >= 'A' && c <= 'Z') c = char(c + 32);
-        for (char& c : y)
-            if (c >= 'A' && c <= 'Z') c = char(c + 32);
-    }
-    const int c = x.compare(y);
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
+    return compareGbk(a.toString(), b.toString(), noCase);
 }
 
 } // namespace

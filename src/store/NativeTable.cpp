@@ -93,6 +93,10 @@ QStringList createStatements(const TableSchema& schema, const QString& schemaNam
 void checkSchema(const TableSchema& schema, const QString& file)
 {
     if (schema.fields.isEmpty()) throw StoreError(u"表 %1 没有定义字段"_s.arg(file));
+    if (schema.fields.size() > maxFieldCount())
+        throw StoreError(u"表 %1 有 %2 个字段，一个表最多只能有 %3 个字段"_s.arg(file)
+                             .arg(schema.fields.size())
+                             .arg(maxFieldCount()));
     QSet<QString> seen;
     for (const FieldDef& f : schema.fields) {
         if (f.name.trimmed().isEmpty()) throw StoreError(u"表 %1 有字段没有名称"_s.arg(file));
@@ -118,6 +122,15 @@ void checkSchema(const TableSchema& schema, const QString& file)
                 throw StoreError(u"表 %1 的索引 %2 用到不存在的字段 %3"_s.arg(file, index.name, f));
     }
     if (primaries > 1) throw StoreError(u"表 %1 只能有一个主索引"_s.arg(file));
+}
+
+int maxFieldCount()
+{
+    static const int limit = [] {
+        auto c = Connection::scratch();
+        return sqlite3_limit(c->handle(), SQLITE_LIMIT_COLUMN, -1);
+    }();
+    return limit;
 }
 
 void createFile(const QString& path, const TableSchema& schema)

@@ -21,5 +21,7 @@ QString createIndexStatement(const IndexDef& index, const QString& schemaName = 
 void createFile(const QString& path, const TableSchema& schema);
 // Checks a schema before a file is made from it.
 void checkSchema(const TableSchema& schema, const QString& file);
+// The most fields a native table can have.
+int maxFieldCount();
 
 } // namespace store::native

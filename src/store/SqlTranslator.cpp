@@ -1,5 +1,6 @@
 #include "SqlTranslator.h"
 
+#include "Collation.h"
 #include "StoreError.h"
 
 #include <QHash>
@@ -365,8 +366,10 @@ public:
         resolve();
         if (m_target >= 0) m_out.targetTable = m_refs[size_t(m_target)].table;
         if (m_out.kind != SqlStatementKind::CreateTable && m_out.kind != SqlStatementKind::CreateIndex
-            && m_out.kind != SqlStatementKind::DropTable && m_out.kind != SqlStatementKind::DropIndex)
+            && m_out.kind != SqlStatementKind::DropTable && m_out.kind != SqlStatementKind::DropIndex) {
+            collateSortTerms();
             m_out.sql = write();
+        }
         return m_out;
     }
 
@@ -855,6 +858,76 @@ private:
                 t.text = alias.isEmpty() ? sqlIdentifier(schemas[table]) + u".\"data\""_s : alias;
             }
         }
+    }
+
+    // --- Text order -----------------------------------------------------------------------
+
+    // Every term of ORDER BY and GROUP BY compares text in GBK order, as the old engine
+    // sorted and grouped; a term that names its own collation keeps it.
+    void collateSortTerms()
+    {
+        struct List
+        {
+            int depth;
+            bool term = false; // the current term has tokens
+            bool collated = false; // … and names a collation
+            bool modifiers = false; // after ASC, DESC or NULLS: no term until the next comma
+        };
+        static const QStringList listEnds { u"limit"_s,  u"offset"_s, u"having"_s, u"order"_s,
+                                            u"union"_s,  u"except"_s, u"intersect"_s, u"window"_s,
+                                            u"group"_s };
+        static const QStringList modifiers { u"asc"_s, u"desc"_s, u"nulls"_s };
+        std::vector<Token> out;
+        out.reserve(m_tokens.size() + 4);
+        std::vector<List> lists;
+        int depth = 0;
+        auto endTerm = [&] {
+            List& l = lists.back();
+            if (l.term && !l.collated) {
+                Token c;
+                c.kind = Kind::Word;
+                c.text = u"COLLATE "_s + QLatin1StringView(kGbkCollation);
+                c.space = true;
+                out.push_back(c);
+            }
+            l.term = l.collated = false;
+        };
+        for (const Token& t : m_tokens) {
+            const bool word = t.kind == Kind::Word;
+            const QString lower = word ? t.text.toLower() : QString();
+            if (!lists.empty() && lists.back().depth == depth) {
+                List& l = lists.back();
+                if (t.kind == Kind::Punct && (t.text == u")"_s || t.text == u";"_s)) {
+                    endTerm();
+                    lists.pop_back();
+                } else if (t.kind == Kind::Punct && t.text == u","_s) {
+                    endTerm();
+                    l.modifiers = false;
+                } else if (word && listEnds.contains(lower)) {
+                    endTerm();
+                    lists.pop_back();
+                } else if (word && modifiers.contains(lower)) {
+                    endTerm();
+                    l.modifiers = true;
+                } else if (word && lower == "collate"_L1) {
+                    l.collated = true;
+                } else if (!l.modifiers) {
+                    l.term = true;
+                }
+            }
+            if (t.kind == Kind::Punct && t.text == u"("_s) ++depth;
+            else if (t.kind == Kind::Punct && t.text == u")"_s) --depth;
+            out.push_back(t);
+            if (word && lower == "by"_L1 && out.size() >= 2 && out[out.size() - 2].kind == Kind::Word) {
+                const QString before = out[out.size() - 2].text.toLower();
+                if (before == "order"_L1 || before == "group"_L1) lists.push_back(List { depth });
+            }
+        }
+        while (!lists.empty()) {
+            endTerm();
+            lists.pop_back();
+        }
+        m_tokens = std::move(out);
     }
 
     // --- Writing the SQLite text ----------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "Table.h"
 
+#include "Collation.h"
 #include "Connection.h"
 #include "NativeTable.h"
 #include "OpenTables.h"
@@ -160,6 +161,11 @@ void Table::createTable(const QString& name, const TableSchema& schema, TableTyp
         native::checkSchema(schema, store::displayName(path));
         ForeignTable::create(path, format, schema);
     }
+}
+
+int Table::maxFieldCount()
+{
+    return native::maxFieldCount();
 }
 
 void Table::emptyTable()
@@ -408,7 +414,7 @@ bool Table::locate(const QStringList& fields, const QVariantList& values, bool c
     if (!where.isEmpty()) sql += u" WHERE "_s + where.join(u" AND "_s);
     sql += u" ORDER BY "_s;
     for (qsizetype i = 0; i < v.orderFields.size(); ++i)
-        sql += sqlIdentifier(v.orderFields[i]) + (v.orderNoCase.value(i) ? u" COLLATE NOCASE, "_s : u", "_s);
+        sql += gbkOrderTerm(v.orderFields[i], v.orderNoCase.value(i)) + u", "_s;
     sql += u"rowid LIMIT 1"_s;
     qint64 found = 0;
     {

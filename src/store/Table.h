@@ -39,6 +39,7 @@ public:
     // The table must be closed.
     void createTable(const TableSchema& schema);
     static void createTable(const QString& name, const TableSchema& schema, TableType type = TableType::Default);
+    static int maxFieldCount(); // the most fields a table file of this store can have
     void emptyTable(); // deletes every row (open or closed)
     // Writes a native copy of any table file (a delivered Paradox or dBase table) with the
     // same fields, primary index and rows; `target` is replaced.

@@ -198,12 +198,13 @@ void TestCheckRun::plainRulesOrderedAndNumbered()
                 "错误\tqc55>qc05/2\t主营业务收入太少\tqc55\n"_s);
     run(1, path);
     const QList<QStringList> rows = rowsOf(u"res.db"_s);
-    // 状态 descending, then 编号; rows of one record keep the order of their rules.
-    QCOMPARE(column(rows, 4), (QStringList { u"错误"_s, u"错误"_s, u"警告"_s, u"警告"_s }));
-    QCOMPARE(column(rows, 0), (QStringList { u"000004"_s, u"000004"_s, u"000002"_s, u"000003"_s }));
-    QCOMPARE(column(rows, 2), (QStringList { u"qb03"_s, u"qc55"_s, u"qc55"_s, u"qc55"_s }));
-    QCOMPARE(column(rows, 1), (QStringList { QString(), u"5"_s, u"120"_s, u"60"_s }));
-    QCOMPARE(column(rows, 3).first(), u"行业代码不能为空"_s);
+    // 状态 descending in GBK order (警告 after 错误, as the old engine sorted), then 编号;
+    // rows of one record keep the order of their rules.
+    QCOMPARE(column(rows, 4), (QStringList { u"警告"_s, u"警告"_s, u"错误"_s, u"错误"_s }));
+    QCOMPARE(column(rows, 0), (QStringList { u"000002"_s, u"000003"_s, u"000004"_s, u"000004"_s }));
+    QCOMPARE(column(rows, 2), (QStringList { u"qc55"_s, u"qc55"_s, u"qb03"_s, u"qc55"_s }));
+    QCOMPARE(column(rows, 1), (QStringList { u"120"_s, u"60"_s, QString(), u"5"_s }));
+    QCOMPARE(column(rows, 3).first(), u"主营业务收入大于总收入"_s);
     QCOMPARE(column(rows, 5), (QStringList { u"1"_s, u"2"_s, u"3"_s, u"4"_s }));
 }
 
@@ -218,8 +219,8 @@ void TestCheckRun::aggregateRulesReportGroupsWhereConditionHolds()
     run(1, path);
     const QList<QStringList> rows = rowsOf(u"res.db"_s);
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0], (QStringList { u"000001"_s, u"2"_s, u"n"_s, u"产品多于一个"_s, u"错误"_s, u"1"_s }));
-    QCOMPARE(rows[1], (QStringList { u"000001"_s, u"110"_s, u"qe15"_s, u"产品销售收入合计大于总收入"_s, u"警告"_s, u"2"_s }));
+    QCOMPARE(rows[0], (QStringList { u"000001"_s, u"110"_s, u"qe15"_s, u"产品销售收入合计大于总收入"_s, u"警告"_s, u"1"_s }));
+    QCOMPARE(rows[1], (QStringList { u"000001"_s, u"2"_s, u"n"_s, u"产品多于一个"_s, u"错误"_s, u"2"_s }));
     // A join is no data table of its own: only the plain catalogue row is registered.
     QCOMPARE(rowsOf(u"sendname.db"_s).size(), 2);
 }

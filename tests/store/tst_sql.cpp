@@ -134,7 +134,7 @@ void TestSql::validationStatements()
     QCOMPARE(exec(u"delete from kfq_jg.db where 编号 is null and (字段名='qj25' or 字段名='qj26' or 字段名='qj27' or 字段名='qj01')"_s),
              1);
     QCOMPARE(answer({ u"select 编号,字段值,字段名,状态 from kfq_jg.db order by 状态 desc,编号"_s }),
-             (QStringList { u"编号|字段值|字段名|状态"_s, u"A3|9999|qb03|错误"_s, u"A2|800.5|QC05|警告"_s }));
+             (QStringList { u"编号|字段值|字段名|状态"_s, u"A2|800.5|QC05|警告"_s, u"A3|9999|qb03|错误"_s }));
     // Registering: a double-quoted file name is a text where a value is expected.
     for (int run = 0; run < 2; ++run) {
         exec(u"delete from sendname.db where id=2 and name=\"kfq_1.db\""_s);

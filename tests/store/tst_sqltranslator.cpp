@@ -1,3 +1,4 @@
+#include "store/Collation.h"
 #include "store/SqlTranslator.h"
 #include "store/StoreError.h"
 
@@ -142,7 +143,11 @@ const QHash<QString, FixtureTable>& fixtureTables()
 class Fixture
 {
 public:
-    Fixture() { sqlite3_open(":memory:", &m_db); }
+    Fixture()
+    {
+        sqlite3_open(":memory:", &m_db);
+        store::registerCollations(m_db);
+    }
     ~Fixture() { sqlite3_close(m_db); }
     Fixture(const Fixture&) = delete;
     Fixture& operator=(const Fixture&) = delete;
@@ -297,7 +302,7 @@ void TestSqlTranslator::translation_data()
 
     QTest::newRow("query builder: lines, comma join, where(")
         << queryExample()
-        << uR"(select a.QA04 企业详细名称 ,b.QE02 产品名称 from "kfq_1"."data" a,"kfq_2"."data" b where(a.QA01=b.QA01) and (a.QC05 >= 5000) order by 企业详细名称)"_s
+        << uR"(select a.QA04 企业详细名称 ,b.QE02 产品名称 from "kfq_1"."data" a,"kfq_2"."data" b where(a.QA01=b.QA01) and (a.QC05 >= 5000) order by 企业详细名称 COLLATE GBK)"_s
         << QStringList { u"kfq_1.db a"_s, u"kfq_2.db b"_s } << -1 << select;
     QTest::newRow("bare names get their base name as alias")
         << u"select * from kfq1hz.db,kfq2hz.db,kfq3hz.db,kfq4hz.db"_s
@@ -340,7 +345,7 @@ void TestSqlTranslator::translation_data()
         << select;
     QTest::newRow("quoted names after order by and group by")
         << u"select qb03 行业,count(*) from \"kfq_1.db\" group by \"qb03\" having count(*)>\"1\" order by \"行业\" desc,\"qb03\""_s
-        << uR"(select qb03 行业,count(*) from "kfq_1"."data" kfq_1 group by "qb03" having count(*)>'1' order by "行业" desc,"qb03")"_s
+        << uR"(select qb03 行业,count(*) from "kfq_1"."data" kfq_1 group by "qb03" COLLATE GBK having count(*)>'1' order by "行业" COLLATE GBK desc,"qb03" COLLATE GBK)"_s
         << QStringList { u"kfq_1.db"_s } << -1 << select;
     QTest::newRow("qualifier of a table without alias")
         << u"select \"tmp\\kfq_1.db\".qa01 from \"kfq_1.db\",\"tmp\\kfq_1.db\""_s
@@ -487,9 +492,9 @@ void TestSqlTranslator::runsOnSqlite_data()
         << QStringList { u"n|无编号"_s, u"4|0"_s } << true;
     QTest::newRow("reordering the results")
         << u"select * from kfq1_res.db order by 状态 desc,编号"_s << QString()
-        << QStringList { u"编号|字段值|字段名|错误信息|状态|序号"_s, u"NULL|0|qj25|合计不符|错误|NULL"_s,
-               u"0002|3711|qb03|不在代码表中|错误|NULL"_s, u"0003|5|qc05|总收入为负|错误|NULL"_s,
-               u"0001|x|qa04|名称为空|警告|NULL"_s, u"0004|9|NULL|NULL|NULL|NULL"_s }
+        << QStringList { u"编号|字段值|字段名|错误信息|状态|序号"_s, u"0001|x|qa04|名称为空|警告|NULL"_s,
+               u"NULL|0|qj25|合计不符|错误|NULL"_s, u"0002|3711|qb03|不在代码表中|错误|NULL"_s,
+               u"0003|5|qc05|总收入为负|错误|NULL"_s, u"0004|9|NULL|NULL|NULL|NULL"_s }
         << true;
     QTest::newRow("unregistering the results table")
         << u"delete from sendname.db where id=1 and name='kfq1_res.db'"_s
