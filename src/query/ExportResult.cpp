@@ -1,14 +1,17 @@
 #include "ExportResult.h"
 
+#include "store/OpenTables.h"
 #include "store/Query.h"
 #include "store/Table.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <xlsxwriter.h>
 
@@ -96,6 +99,47 @@ void rewriteColumnHeads(const store::TableSchema& exported)
         heads.post();
     }
     heads.close();
+}
+
+// Bytes of the longest text in each field of `source` (0 for fields without text).
+QList<int> longestTexts(const store::Dataset& source, const QList<bool>& wanted)
+{
+    QList<int> longest(wanted.size(), 0);
+    const int rows = source.recordCount();
+    for (int r = 0; r < rows; ++r) {
+        const QVariantList row = source.rowAt(r);
+        for (qsizetype i = 0; i < wanted.size(); ++i)
+            if (wanted[i] && !row.value(i).isNull())
+                longest[i] = std::max(longest[i], store::gbkLength(row.value(i).toString()));
+    }
+    return longest;
+}
+
+// Writes the table in a folder of its own beside the target, under the target's name (a
+// text table's schema names its table), and moves the finished files over the target's:
+// a failure on the way leaves whatever file was there before.
+void writeTableFile(store::Dataset& source, const store::TableSchema& schema, const QString& fileName,
+                    store::TableType type)
+{
+    const QString path = store::resolveTablePath(fileName);
+    const QFileInfo target(path);
+    const QString shown = store::displayName(path);
+    store::openTables::requireClosed(path, u"重建"_s);
+    QTemporaryDir staging(target.absolutePath() + u"/.velto-save-XXXXXX"_s);
+    if (!staging.isValid()) throw store::StoreError(u"无法建立文件 %1"_s.arg(shown));
+    const QString staged = staging.filePath(target.fileName());
+    store::Table::createTable(staged, schema, type);
+    {
+        store::Table table;
+        table.setTableName(staged);
+        table.setTableType(type);
+        table.batchAppend(source);
+    }
+    if (!store::removeTableFiles(path)) throw store::StoreError(u"无法替换文件 %1"_s.arg(shown));
+    const QDir from(staging.path());
+    for (const QString& name : from.entryList(QDir::Files | QDir::Hidden))
+        if (!QFile::rename(from.filePath(name), target.absoluteDir().filePath(name)))
+            throw store::StoreError(u"无法替换文件 %1"_s.arg(shown));
 }
 
 // --- spreadsheets -------------------------------------------------------------------------
@@ -245,17 +289,26 @@ store::TableSchema exportSchema(const store::Dataset& source, const ExportGrid* 
 {
     store::TableSchema schema;
     const QList<store::FieldDef>& fields = source.fieldDefs();
+    QList<bool> narrowed(fields.size(), false);
     for (qsizetype i = 0; i < fields.size(); ++i) {
         store::FieldDef def = fields[i];
         if (grid && i < grid->columns.size()) {
             def.name = grid->columns[i].title;
             // Before any result window was activated there is no character width to divide by.
-            if (def.type == store::FieldType::Text && grid->charWidth > 0)
+            if (def.type == store::FieldType::Text && grid->charWidth > 0) {
                 def.size = std::clamp(int(std::trunc(double(grid->columns[i].width) / double(grid->charWidth))), 1,
                                       maxTextSize);
+                narrowed[i] = def.size < fields[i].size;
+            }
         }
         if (def.type != store::FieldType::Text) def.size = 0;
         schema.fields.append(def);
+    }
+    // A column narrowed on the screen never cuts a value: it is as wide as its longest text.
+    if (narrowed.contains(true)) {
+        const QList<int> longest = longestTexts(source, narrowed);
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            if (narrowed[i]) schema.fields[i].size = std::clamp(longest[i], schema.fields[i].size, maxTextSize);
     }
     if (targetOf(fileName) == Target::Dbase) fitDbaseNames(schema.fields);
     return schema;
@@ -273,14 +326,8 @@ void ExportResult(store::Dataset& source, const ExportGrid* grid, const QString&
         else writeCsv(source, schema, path);
         return;
     }
-    const store::TableType type = target == Target::Dbase ? store::TableType::Dbase : store::TableType::Default;
-    store::Table::createTable(fileName, schema, type);
-    {
-        store::Table table;
-        table.setTableName(fileName);
-        table.setTableType(type);
-        table.batchAppend(source);
-    }
+    writeTableFile(source, schema, fileName,
+                   target == Target::Dbase ? store::TableType::Dbase : store::TableType::Default);
     if (fileName == printCopy) rewriteColumnHeads(schema);
 }
 
@@ -290,6 +337,11 @@ void TransposeResult(store::Dataset& source, store::Query& answer)
     source.checkBrowseMode();
     const QList<store::FieldDef> fields = source.fieldDefs();
     const int records = source.recordCount();
+    // Each record becomes a column, and a table holds only so many.
+    if (records + 1 > store::Table::maxFieldCount())
+        throw store::StoreError(u"结果有 %1 行，行列交换后每行成为一列，最多只能交换 %2 行。"
+                                "请先加上查询条件减少结果的行数，再进行行列交换。"_s.arg(records)
+                                    .arg(store::Table::maxFieldCount() - 1));
     int width = 60;
     for (const store::FieldDef& f : fields)
         if (f.type == store::FieldType::Text && f.size + 1 > width) width = f.size + 1;

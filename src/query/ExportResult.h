@@ -27,9 +27,10 @@ struct ExportGrid
 // Saves what a grid shows as a table file of the type the file name asks for: ".dbf" in any
 // case a dBase table, ".txt" a text table, otherwise a native table (".db" added when there
 // is no extension); ".xlsx" and ".csv" a spreadsheet. The grid gives the column names and,
-// through its character width, the text sizes; without a grid the fields' own names and
-// sizes are used. An existing file is replaced. Rows are copied until the first value that
-// would be cut; the store's error then ends the export and the rows before it stay.
+// through its character width, the text sizes, but a text column is never narrower than
+// its longest value; without a grid the fields' own names and sizes are used. An existing
+// file is replaced only by a complete copy: a failure (the store's error) leaves no file,
+// or the earlier one.
 // Exporting to "query_p.db" also rewrites the column heads of bt_p.db for the print window.
 // Throws store::StoreError.
 void ExportResult(store::Dataset& source, const ExportGrid* grid, const QString& fileName);

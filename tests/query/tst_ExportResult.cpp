@@ -4,6 +4,7 @@
 #include "store/Query.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -72,7 +73,10 @@ private Q_SLOTS:
     void tableTypeByName_data();
     void tableTypeByName();
     void gridGivesNamesAndSizes();
-    void narrowedColumnStopsAtFirstLongValue();
+    void narrowedColumnNeverCutsAValue_data();
+    void narrowedColumnNeverCutsAValue();
+    void failedSaveLeavesEarlierFile_data();
+    void failedSaveLeavesEarlierFile();
     void dbaseReadByDbfread();
     void printCopyRewritesColumnHeads();
     void otherNamesLeaveColumnHeads();
@@ -80,6 +84,7 @@ private Q_SLOTS:
     void transpose_data();
     void transpose();
     void transposeTwiceReplacesTheTable();
+    void transposeOfTooManyRowsSaysWhatToDo();
 
 private:
     std::unique_ptr<WorkDir> m_dir;
@@ -141,17 +146,68 @@ void TestExportResult::gridGivesNamesAndSizes()
     QCOMPARE(exportSchema(a.query, &grid, u"x.db"_s).fields[0].size, a.query.fieldDefs()[0].size);
 }
 
-void TestExportResult::narrowedColumnStopsAtFirstLongValue()
+void TestExportResult::narrowedColumnNeverCutsAValue_data()
 {
-    Answer a(u"select name from \"src.db\""_s);
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<int>("type");
+    QTest::newRow("native") << u"narrow.db"_s << int(store::TableType::Default);
+    QTest::newRow("dBase") << u"narrow.dbf"_s << int(store::TableType::Dbase);
+    QTest::newRow("text") << u"narrow.txt"_s << int(store::TableType::Default);
+}
+
+void TestExportResult::narrowedColumnNeverCutsAValue()
+{
+    // A column narrowed on the screen below its longest text still saves every value whole.
+    QFETCH(QString, fileName);
+    QFETCH(int, type);
+    Answer a(u"select name from \"src.db\" where name is not null order by amount"_s); // 乙, 高新区甲企业
     ExportGrid grid;
     grid.charWidth = 8;
     grid.columns = { { u"名称"_s, 16 } }; // two bytes: holds 乙, not 高新区甲企业
-    Answer reordered(u"select name from \"src.db\" where name is not null order by amount"_s); // 乙, 高新区甲企业
-    QVERIFY_THROWS_EXCEPTION(store::StoreError, ExportResult(reordered.query, &grid, u"narrow.db"_s));
-    const QList<QVariantList> rows = fixture::rowsOf(u"narrow.db"_s);
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows[0][0].toString(), u"乙"_s);
+    ExportResult(a.query, &grid, fileName);
+    QCOMPARE(exportSchema(a.query, &grid, fileName).fields[0].size, 12);
+    const QList<QVariantList> rows = fixture::rowsOf(fileName, store::TableType(type));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[1][0].toString(), u"高新区甲企业"_s);
+}
+
+void TestExportResult::failedSaveLeavesEarlierFile_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("earlier");
+    for (const QString& name : { u"keep.db"_s, u"keep.dbf"_s, u"keep.txt"_s }) {
+        QTest::addRow("%s over an earlier file", qPrintable(name)) << name << true;
+        QTest::addRow("%s, new", qPrintable(name)) << name << false;
+    }
+}
+
+void TestExportResult::failedSaveLeavesEarlierFile()
+{
+    QFETCH(QString, fileName);
+    QFETCH(bool, earlier);
+    const store::TableType type = fileName.endsWith(u".dbf"_s) ? store::TableType::Dbase : store::TableType::Default;
+    if (earlier) {
+        Answer before;
+        ExportResult(before.query, nullptr, fileName);
+    }
+    const QStringList filesBefore = QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    // The second row is longer than any text field may be: the save stops there.
+    fixture::makeTable(u"long.db"_s, { fixture::text(u"t"_s, 300) }, { { u"短"_s }, { QString(300, u'x') } });
+    Answer failing(u"select t from \"long.db\""_s);
+    ExportGrid grid;
+    grid.charWidth = 8;
+    grid.columns = { { u"内容"_s, 8 } };
+    QVERIFY_THROWS_EXCEPTION(store::StoreError, ExportResult(failing.query, &grid, fileName));
+    QStringList filesAfter = QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    filesAfter.removeOne(u"long.db"_s);
+    QCOMPARE(filesAfter, filesBefore);
+    if (earlier) {
+        const QList<QVariantList> rows = fixture::rowsOf(fileName, type);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0][0].toString(), u"高新区甲企业"_s);
+    } else {
+        QVERIFY(!QFile::exists(fileName));
+    }
 }
 
 void TestExportResult::dbaseReadByDbfread()
@@ -284,6 +340,27 @@ void TestExportResult::transposeTwiceReplacesTheTable()
     QCOMPARE(a.query.valueAt(0, 2).toString(), u"amount"_s);
     QCOMPARE(a.query.valueAt(1, 1).toString(), u"高新区甲企业"_s);
     QCOMPARE(a.query.valueAt(2, 2).toString(), u"-3"_s);
+}
+
+void TestExportResult::transposeOfTooManyRowsSaysWhatToDo()
+{
+    // Every row becomes a column, and a table holds only so many: the user reads why, in
+    // the program's language, and how to go on; the answer stays as it was.
+    QList<QVariantList> fifty;
+    for (int i = 0; i < 50; ++i)
+        fifty.append(QVariantList { i });
+    fixture::makeTable(u"n.db"_s, { { u"n"_s, store::FieldType::Integer, 0, 0 } }, fifty);
+    Answer a(u"select a.n, b.n from \"n.db\" a, \"n.db\" b"_s);
+    QVERIFY(2500 > store::Table::maxFieldCount());
+    try {
+        TransposeResult(a.query, a.query);
+        QFAIL("transposed 2,500 rows");
+    } catch (const store::StoreError& e) {
+        QVERIFY2(e.message().contains(u"2500"_s) && e.message().contains(u"减少结果的行数"_s), qPrintable(e.message()));
+    }
+    QVERIFY(a.query.isOpen());
+    QCOMPARE(a.query.recordCount(), 2500);
+    QVERIFY(!QFile::exists(u"hljh.db"_s));
 }
 
 QTEST_GUILESS_MAIN(TestExportResult)
