@@ -19,7 +19,7 @@ namespace printOutput {
 bool printerReady()
 {
     if (!QPrinterInfo::availablePrinters().isEmpty()) return true;
-    services().warning(u"没有可用的打印机"_s, u"提示"_s);
+    services().warning(noPrinterText(), u"提示"_s);
     return false;
 }
 

@@ -470,8 +470,10 @@ void TF_query::Button13Click()
     const QueryChoices c = choices();
     const QStringList statement = QueryStatementBuilder(m_fields, c).statisticsStatement();
     if (statement.isEmpty()) {
+        // Nothing to total: say so, and leave the user where the fields are ticked.
         Query1.clearSql();
-        PageControl1->setCurrentWidget(TabSheet2);
+        services().information(u"没有选择统计字段。请在“选择统计字段”中勾选要合计的字段，再按“进行统计”。"_s,
+                               u"提示"_s);
         return;
     }
     run(statement);

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPageSetupDialog>
 #include <QPushButton>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -360,6 +362,11 @@ void TF_query_p::Button6Click()
     const int from = wholeNumber(Edit3->text());
     const int to = wholeNumber(Edit4->text());
     readControls();
+    if (from <= 0 || to > m_renderer.pageCount() || to < from) return;
+    if (m_renderer.printer().outputFormat() == QPrinter::NativeFormat && QPrinterInfo::availablePrinters().isEmpty()) {
+        services().warning(noPrinterText(), u"提示"_s);
+        return;
+    }
     m_renderer.printRange(from, to);
 }
 

@@ -231,8 +231,11 @@ void TestTF_query::statisticsWithNothingTickedRunsNothing()
     QVERIFY(!w.Query1.isOpen());
     QVERIFY(w.Query1.sql().isEmpty());
     QCOMPARE(w.Memo1->toPlainText(), previous);
-    QCOMPARE(w.PageControl1->currentWidget(), w.TabSheet2);
     QCOMPARE(w.DBGrid1->model()->rowCount(), 0);
+    // Not an empty grid without a word: the user learns what to tick, on the page to tick it.
+    QCOMPARE(w.PageControl1->currentWidget(), w.TabSheet1);
+    QCOMPARE(m_services->messages().size(), 1);
+    QVERIFY(m_services->messages().first().contains(u"选择统计字段"_s));
 }
 
 void TestTF_query::conditionGroups()

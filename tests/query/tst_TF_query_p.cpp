@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -159,6 +160,12 @@ void TestTF_query_p::printing()
     w.Button6Click();
     QCOMPARE(pdfPages(pdf), 1);
     QCOMPARE(w.renderer().currentPage(), 1);
+
+    // Without a printer the button says so, as the validation printout does.
+    if (!QPrinterInfo::availablePrinters().isEmpty()) return;
+    w.renderer().printer().setOutputFormat(QPrinter::NativeFormat);
+    w.Button6Click();
+    QCOMPARE(m_services->messages().last(), noPrinterText());
 }
 
 void TestTF_query_p::columnHeadDialog()
