@@ -363,7 +363,8 @@ void TF_query_p::Button6Click()
     const int to = wholeNumber(Edit4->text());
     readControls();
     if (from <= 0 || to > m_renderer.pageCount() || to < from) return;
-    if (m_renderer.printer().outputFormat() == QPrinter::NativeFormat && QPrinterInfo::availablePrinters().isEmpty()) {
+    // Printing to a file (chosen in the page set-up) needs no printer.
+    if (m_renderer.printer().outputFileName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty()) {
         services().warning(noPrinterText(), u"提示"_s);
         return;
     }
