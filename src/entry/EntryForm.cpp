@@ -11,39 +11,65 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <exception>
+
 using namespace Qt::StringLiterals;
+using entry::Action;
 
 namespace {
 
-// Toolbar captions in order, with the control names the handlers are known by.
+// Toolbar captions with the control names the handlers are known by.
 struct ButtonInfo
 {
+    Action action;
     const char16_t* caption;
     const char* name;
 };
 const ButtonInfo toolButtons[] = {
-    { u"上一记录", "ToolButton1" }, { u"下一记录", "ToolButton2" }, { u"记录头", "ToolButton3" },
-    { u"记录尾", "ToolButton4" },   { u"插入记录", "ToolButton5" }, { u"删除记录", "ToolButton6" },
-    { u"存盘", "ToolButton7" },     { u"取消修改", "ToolButton8" }, { u"数据入库", "ToolButton11" },
-    { u"数据追加", "ToolButton9" }, { u"返回", "ToolButton10" },
+    { Action::Prior, u"上一记录", "ToolButton1" },
+    { Action::Next, u"下一记录", "ToolButton2" },
+    { Action::First, u"记录头", "ToolButton3" },
+    { Action::Last, u"记录尾", "ToolButton4" },
+    { Action::Insert, u"插入记录", "ToolButton5" },
+    { Action::Delete, u"删除记录", "ToolButton6" },
+    { Action::Save, u"存盘", "ToolButton7" },
+    { Action::Cancel, u"取消修改", "ToolButton8" },
+    { Action::Upload, u"数据入库", "ToolButton11" },
+    { Action::Merge, u"数据追加", "ToolButton9" },
+    { Action::Close, u"返回", "ToolButton10" },
 };
+
+const ButtonInfo& infoOf(Action action)
+{
+    for (const ButtonInfo& b : toolButtons)
+        if (b.action == action) return b;
+    return toolButtons[0];
+}
 
 const QString allRowsItem = u"所有企业记录"_s;
 const QString currentRowsItem = u"当前企业记录"_s;
 
-
 } // namespace
 
-EntryForm::EntryForm(EntryDefinition def, QWidget* parent) : QDialog(parent), m_def(std::move(def))
+QString entry::actionCaption(Action action)
+{
+    return QString::fromUtf16(infoOf(action).caption);
+}
+
+EntryForm::EntryForm(EntryDefinition def, QWidget* parent)
+    : QDialog(parent)
+    , m_def(std::move(def))
 {
     QFont f(u"宋体"_s);
     f.setPointSizeF(10.5);
@@ -68,17 +94,32 @@ EntryForm::~EntryForm()
     // still pending at this point was refused by FormClose and is given up.
     for (auto it = m_details.rbegin(); it != m_details.rend(); ++it) {
         store::Table& t = *(*it)->table;
-        try {
+        cleanup([&t] {
             if (t.isEditing()) t.cancel();
             t.setMaster(nullptr, QString());
             if (t.isOpen()) t.close();
-        } catch (const std::exception&) {
-        }
+        });
     }
-    try {
+    cleanup([this] {
         if (Table1.isEditing()) Table1.cancel();
         if (Table1.isOpen()) Table1.close();
-    } catch (const std::exception&) {
+    });
+}
+
+void EntryForm::cleanup(const std::function<void()>& step) noexcept
+{
+    const bool leaving = std::uncaught_exceptions() > 0;
+    try {
+        try {
+            step();
+        } catch (const store::Abort&) {
+        } catch (const store::StoreError& e) {
+            if (!leaving) services().showException(e.message());
+        } catch (const std::exception& e) {
+            if (!leaving) services().showException(QString::fromUtf8(e.what()));
+        }
+    } catch (...) {
+        // Showing the error failed too; the window has to go on regardless.
     }
 }
 
@@ -88,33 +129,57 @@ void EntryForm::buildFrame()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(u"PageControl1"_s);
-    layout->addWidget(PageControl1, 1);
+    if (m_def.layout == EntryDefinition::Layout::Panel) {
+        auto* area = new QScrollArea(this);
+        area->setObjectName(u"ScrollBox1"_s);
+        area->setWidgetResizable(true);
+        area->setFrameShape(QFrame::NoFrame);
+        layout->addWidget(area, 1);
+    } else {
+        PageControl1 = new QTabWidget(this);
+        PageControl1->setObjectName(u"PageControl1"_s);
+        layout->addWidget(PageControl1, 1);
+    }
 
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(u"TabSheet1"_s);
-    m_coverLayout = new QVBoxLayout(TabSheet1);
-    auto* numberRow = new QHBoxLayout;
-    coverLabel = new QLabel(m_def.reportNumberCaption, TabSheet1);
-    coverNumber = new DbEdit(TabSheet1);
-    coverNumber->setObjectName(u"DBEdit1"_s);
-    coverNumber->setDataSource(&DataSource1);
-    coverNumber->setDataField(m_def.master.keyField);
-    coverLabel->setBuddy(coverNumber);
-    numberRow->addStretch();
-    numberRow->addWidget(coverLabel);
-    numberRow->addWidget(coverNumber);
-    numberRow->addStretch();
-    m_coverLayout->addLayout(numberRow);
-    PageControl1->addTab(TabSheet1, u"封面"_s);
-    m_pages.append(TabSheet1);
-    m_pageTitles.append(u"封面"_s);
+    if (PageControl1 && m_def.cover) {
+        TabSheet1 = new QWidget;
+        TabSheet1->setObjectName(u"TabSheet1"_s);
+        m_coverLayout = new QVBoxLayout(TabSheet1);
+        auto* numberRow = new QHBoxLayout;
+        coverLabel = new QLabel(m_def.reportNumberCaption, TabSheet1);
+        coverNumber = new DbEdit(TabSheet1);
+        coverNumber->setObjectName(u"DBEdit1"_s);
+        coverNumber->setDataSource(&DataSource1);
+        coverNumber->setDataField(m_def.master.keyField);
+        coverLabel->setBuddy(coverNumber);
+        numberRow->addStretch();
+        numberRow->addWidget(coverLabel);
+        numberRow->addWidget(coverNumber);
+        numberRow->addStretch();
+        m_coverLayout->addLayout(numberRow);
+        PageControl1->addTab(TabSheet1, u"封面"_s);
+        m_pages.append(TabSheet1);
+        m_pageTitles.append(u"封面"_s);
+    }
 
     // A plain row, not a tool bar: a tool bar would fold its last buttons into a menu
     // when the window is narrow.
     auto* bar = new QWidget(this);
     bar->setObjectName(u"ToolBar1"_s);
+    buildToolbar(bar);
+    layout->addWidget(bar);
+
+    StatusBar1 = new DbStatusBar(this);
+    StatusBar1->setObjectName(u"StatusBar1"_s);
+    layout->addWidget(StatusBar1);
+
+    if (PageControl1)
+        connect(PageControl1, &QTabWidget::currentChanged, this, guard(this, &EntryForm::PageControl1Change));
+    connect(StatusBar1, &DbStatusBar::doubleClicked, this, guard(this, &EntryForm::StatusBar1DblClick));
+}
+
+void EntryForm::buildToolbar(QWidget* bar)
+{
     auto* barLayout = new QHBoxLayout(bar);
     barLayout->setContentsMargins(2, 2, 2, 2);
     barLayout->setSpacing(0);
@@ -122,90 +187,148 @@ void EntryForm::buildFrame()
     QFont barFont = font();
     barFont.setPointSizeF(9);
     bar->setFont(barFont);
-    for (const ButtonInfo& b : toolButtons) {
-        auto* button = new QToolButton(bar);
-        button->setText(QString::fromUtf16(b.caption));
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setAutoRaise(true);
-        barLayout->addWidget(button);
-        m_buttons.append(button);
+    for (Action action : std::as_const(m_def.toolbar)) {
+        const ButtonInfo& info = infoOf(action);
+        auto* b = new QToolButton(bar);
+        b->setText(QString::fromUtf16(info.caption));
+        b->setObjectName(QString::fromLatin1(info.name));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRaise(true);
+        barLayout->addWidget(b);
+        m_buttons.append({ action, b });
+        void (EntryForm::*method)() = nullptr;
+        switch (action) {
+        case Action::Prior:
+            method = &EntryForm::priorClick;
+            break;
+        case Action::Next:
+            method = &EntryForm::nextClick;
+            break;
+        case Action::First:
+            method = &EntryForm::firstClick;
+            break;
+        case Action::Last:
+            method = &EntryForm::lastClick;
+            break;
+        case Action::Insert:
+            method = &EntryForm::insertClick;
+            break;
+        case Action::Delete:
+            method = &EntryForm::deleteClick;
+            break;
+        case Action::Save:
+            method = &EntryForm::saveClick;
+            break;
+        case Action::Cancel:
+            method = &EntryForm::cancelClick;
+            break;
+        case Action::Merge:
+            method = &EntryForm::ToolButton9Click;
+            break;
+        case Action::Upload:
+            connect(b, &QToolButton::clicked, this, [this] { guarded([this] { ToolButton11Click(); }); });
+            break;
+        case Action::Close:
+            connect(b, &QToolButton::clicked, this, &QWidget::close);
+            break;
+        }
+        if (method) connect(b, &QToolButton::clicked, this, guard(this, method));
     }
     barLayout->addStretch(1);
-    ComboBox1 = new QComboBox(bar);
-    ComboBox1->setObjectName(u"ComboBox1"_s);
-    ComboBox1->addItems({ u"校验开启"_s, u"校验关闭"_s });
-    ComboBox1->setFocusPolicy(Qt::NoFocus);
-    barLayout->addWidget(ComboBox1);
-    layout->addWidget(bar);
+    if (m_def.checkSwitch) {
+        ComboBox1 = new QComboBox(bar);
+        ComboBox1->setObjectName(u"ComboBox1"_s);
+        ComboBox1->addItems({ u"校验开启"_s, u"校验关闭"_s });
+        ComboBox1->setFocusPolicy(Qt::NoFocus);
+        barLayout->addWidget(ComboBox1);
+        connect(ComboBox1, &QComboBox::currentIndexChanged, this, guard(this, &EntryForm::ComboBox1Change));
+    }
+}
 
-    StatusBar1 = new DbStatusBar(this);
-    StatusBar1->setObjectName(u"StatusBar1"_s);
-    layout->addWidget(StatusBar1);
-
-    auto on = [this](const QString& caption, void (EntryForm::*method)()) {
-        connect(button(caption), &QToolButton::clicked, this, guard(this, method));
-    };
-    on(u"上一记录"_s, &EntryForm::priorClick);
-    on(u"下一记录"_s, &EntryForm::nextClick);
-    on(u"记录头"_s, &EntryForm::firstClick);
-    on(u"记录尾"_s, &EntryForm::lastClick);
-    on(u"插入记录"_s, &EntryForm::insertClick);
-    on(u"删除记录"_s, &EntryForm::deleteClick);
-    on(u"存盘"_s, &EntryForm::saveClick);
-    on(u"取消修改"_s, &EntryForm::cancelClick);
-    on(u"数据追加"_s, &EntryForm::ToolButton9Click);
-    connect(button(u"数据入库"_s), &QToolButton::clicked, this, [this] { guarded([this] { ToolButton11Click(); }); });
-    connect(button(u"返回"_s), &QToolButton::clicked, this, &QWidget::close);
-    connect(PageControl1, &QTabWidget::currentChanged, this, guard(this, &EntryForm::PageControl1Change));
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, guard(this, &EntryForm::ComboBox1Change));
-    connect(StatusBar1, &DbStatusBar::doubleClicked, this, guard(this, &EntryForm::StatusBar1DblClick));
+QToolButton* EntryForm::button(Action action) const
+{
+    for (const auto& [a, b] : m_buttons)
+        if (a == action) return b;
+    return nullptr;
 }
 
 QToolButton* EntryForm::button(const QString& caption) const
 {
-    for (QToolButton* b : m_buttons)
+    for (const auto& [a, b] : m_buttons)
         if (b->text() == caption) return b;
     return nullptr;
+}
+
+void EntryForm::enableAction(Action action, bool enabled)
+{
+    if (QToolButton* b = button(action)) b->setEnabled(enabled);
 }
 
 QWidget* EntryForm::addMasterPage(const QString& title, QWidget* content)
 {
     PageControl1->addTab(content, title);
+    if (!TabSheet1) TabSheet1 = content;
     m_pages.append(content);
     m_pageTitles.append(title);
     return content;
 }
 
-void EntryForm::addDetailPage(int index)
+void EntryForm::addDetailPage(int index, QWidget* content)
 {
     Detail& d = detail(index);
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    d.grid1 = new DbGrid(page);
-    d.grid2 = new DbGrid(page);
-    d.grid1->setObjectName(u"DBGrid%1"_s.arg(2 * index + 1));
-    d.grid2->setObjectName(u"DBGrid%1"_s.arg(2 * index + 2));
-    d.grid1->setColumns(d.def.grid1);
-    d.grid2->setColumns(d.def.grid2);
-    d.grid1->setDataSource(d.source.get());
-    d.grid2->setDataSource(d.source.get());
-    layout->addWidget(d.grid1, 1);
-    layout->addWidget(d.grid2, 1);
-    auto* row = new QHBoxLayout;
-    d.list = new QComboBox(page);
-    d.list->setObjectName(u"ComboBox%1"_s.arg(index + 2));
-    d.list->addItems({ currentRowsItem, allRowsItem });
-    row->addWidget(d.list);
-    row->addStretch();
-    layout->addLayout(row);
-    d.page = page;
-    PageControl1->addTab(page, d.def.pageTitle);
-    m_pages.append(page);
+    auto gridNamed = [](QWidget* parent, int number) {
+        auto* grid = new DbGrid(parent);
+        grid->setObjectName(u"DBGrid%1"_s.arg(number));
+        return grid;
+    };
+    switch (d.def.view) {
+    case entry::DetailView::TwoGrids: {
+        auto* page = new QWidget;
+        auto* layout = new QVBoxLayout(page);
+        d.grid1 = gridNamed(page, 2 * index + 1);
+        d.grid2 = gridNamed(page, 2 * index + 2);
+        d.grid1->setColumns(d.def.grid1);
+        d.grid2->setColumns(d.def.grid2);
+        d.grid1->setDataSource(d.source.get());
+        d.grid2->setDataSource(d.source.get());
+        layout->addWidget(d.grid1, 1);
+        layout->addWidget(d.grid2, 1);
+        auto* row = new QHBoxLayout;
+        d.list = new QComboBox(page);
+        d.list->setObjectName(u"ComboBox%1"_s.arg(index + 2));
+        d.list->addItems({ currentRowsItem, allRowsItem });
+        row->addWidget(d.list);
+        row->addStretch();
+        layout->addLayout(row);
+        connect(d.list, &QComboBox::currentIndexChanged, this,
+            [this, index] { guarded([this, index] { detailListChange(index); }); });
+        content = page;
+        break;
+    }
+    case entry::DetailView::OneGrid: {
+        auto* page = new QWidget;
+        auto* layout = new QVBoxLayout(page);
+        d.grid1 = gridNamed(page, index + 1);
+        d.grid1->setColumns(d.def.grid1);
+        d.grid1->setDataSource(d.source.get());
+        layout->addWidget(d.grid1, 1);
+        content = page;
+        break;
+    }
+    case entry::DetailView::Form:
+        break;
+    }
+    d.page = content;
+    PageControl1->addTab(content, d.def.pageTitle);
+    m_pages.append(content);
     m_pageTitles.append(d.def.pageTitle);
-    connect(d.list, &QComboBox::currentIndexChanged, this, [this, index] {
-        guarded([this, index] { detailListChange(index); });
-    });
+}
+
+void EntryForm::setPanel(QWidget* content)
+{
+    auto* area = findChild<QScrollArea*>(u"ScrollBox1"_s, Qt::FindDirectChildrenOnly);
+    area->setWidget(content);
+    Panel1 = content;
 }
 
 void EntryForm::installHooks()
@@ -215,11 +338,12 @@ void EntryForm::installHooks()
         if (!BulkMode) cascadeKeyChange();
         Table1.flush();
     };
-    Table1.onPostError = [this](store::Dataset&, store::StoreError& e) { postError(m_def.master, e, Table1); };
+    Table1.onPostError = [this](store::Dataset&, store::StoreError& e) { postError(m_def.master, e); };
     auto masterScrolled = [this](store::Dataset&) {
         const QString number = reportNumberOf(Table1);
         const auto state = Table1.state();
-        if (number != CurKey && (state == store::DatasetState::Browse || state == store::DatasetState::Insert))
+        if (number != CurKey
+            && (state == store::DatasetState::Browse || state == store::DatasetState::Insert))
             CurKey = number;
         updateStatusLine();
     };
@@ -232,9 +356,7 @@ void EntryForm::installHooks()
         store::Table& t = detailTable(i);
         t.beforePost = [this, i](store::Dataset&) { detailBeforePost(i); };
         t.afterPost = [&t](store::Dataset&) { t.flush(); };
-        t.onPostError = [this, i](store::Dataset&, store::StoreError& e) {
-            postError(detail(i).def, e, detailTable(i));
-        };
+        t.onPostError = [this, i](store::Dataset&, store::StoreError& e) { postError(detail(i).def, e); };
         t.afterScroll = [this](store::Dataset&) { updateStatusLine(); };
         t.stateChange = [this, i](store::Dataset&) { detailStateChange(i); };
     }
@@ -249,13 +371,29 @@ void EntryForm::showEvent(QShowEvent* event)
         qApp->installEventFilter(this);
         m_filterInstalled = true;
     }
-    guarded([this] { FormActivate(); });
+    m_openFailed = false;
+    // A window that cannot open its tables says why once and closes; it does not try
+    // again on the activation that follows the message.
+    if (!guarded([this] { FormActivate(); }) && !Table1.isOpen()) {
+        m_openFailed = true;
+        QMetaObject::invokeMethod(
+            this, [this] { reject(); }, Qt::QueuedConnection);
+    }
+}
+
+void EntryForm::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (m_filterInstalled) {
+        qApp->removeEventFilter(this);
+        m_filterInstalled = false;
+    }
 }
 
 void EntryForm::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && Table1.isOpen())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_openFailed && Table1.isOpen())
         guarded([this] { FormActivate(); });
 }
 
@@ -282,35 +420,48 @@ void EntryForm::openTables()
     store::Table& rules = sharedComponents().Table1;
     try {
         auto load = [&rules](store::Table& t, const QString& ruleTable) {
-            if (ruleTable.isEmpty()) t.open();
-            else entry::loadFieldChecks(t, rules, ruleTable);
+            if (ruleTable.isEmpty())
+                t.open();
+            else
+                entry::loadFieldChecks(t, rules, ruleTable);
         };
         load(Table1, m_def.master.ruleTable);
-        for (auto& d : m_details) load(*d->table, d->def.ruleTable);
+        for (auto& d : m_details)
+            load(*d->table, d->def.ruleTable);
     } catch (...) {
-        for (auto it = m_details.rbegin(); it != m_details.rend(); ++it)
-            if ((*it)->table->isOpen()) (*it)->table->close();
-        if (Table1.isOpen()) Table1.close();
+        for (auto it = m_details.rbegin(); it != m_details.rend(); ++it) {
+            store::Table& t = *(*it)->table;
+            cleanup([&t] {
+                if (t.isOpen()) t.close();
+            });
+        }
+        cleanup([this] {
+            if (Table1.isOpen()) Table1.close();
+        });
         throw;
     }
     setActive(&Table1, &DataSource1);
     if (LocateOnOpen) locateOnOpen();
     CurKey = reportNumberOf(Table1);
-    {
-        const QSignalBlocker block(PageControl1);
-        PageControl1->setCurrentIndex(0);
-    }
+    showFirstPage();
     syncPage();
-    {
+    const int di = m_def.policy.locateDetail;
+    if (LocateOnOpen && di >= 0 && di < detailCount() && !LocateValue2.isEmpty()) {
+        Detail& d = detail(di);
+        d.table->locate({ d.def.keyField, d.def.subKeyField }, { LocateValue, LocateValue2 });
+        if (PageControl1 && d.page) {
+            const QSignalBlocker block(PageControl1);
+            PageControl1->setCurrentWidget(d.page);
+        }
+        syncPage();
+        LocateValue2.clear();
+    }
+    if (ComboBox1) {
         const QSignalBlocker block(ComboBox1);
         ComboBox1->setCurrentIndex(0);
     }
     // Whatever the list showed before, the constraints are now in force.
-    if (!CheckOn) {
-        CheckOn = true;
-        Table1.enableConstraints();
-        for (auto& d : m_details) d->table->enableConstraints();
-    }
+    if (!CheckOn) applyCheckSwitch(true);
     updateStatusLine();
     collapseWhenEmpty();
 }
@@ -324,11 +475,9 @@ void EntryForm::locateOnOpen()
     if (!Table1.gotoKey()) Table1.first();
     const QString found = reportNumberOf(Table1);
     Table1.setIndexName(QString());
-    // Back in the default order the row must stay the current one.
-    if (!found.isEmpty()) {
-        Table1.setKey();
-        Table1.locate({ m_def.master.keyField }, { found });
-    }
+    if (!m_def.policy.orderAfterLocate.isEmpty()) Table1.setIndexFieldNames(m_def.policy.orderAfterLocate);
+    // In the new order the row must stay the current one.
+    if (!found.isEmpty()) Table1.locate({ m_def.master.keyField }, { found });
 }
 
 void EntryForm::done(int result)
@@ -339,10 +488,6 @@ void EntryForm::done(int result)
         guarded([this, &closed] { closed = FormClose(); });
         m_closing = false;
         if (!closed) return;
-    }
-    if (m_filterInstalled) {
-        qApp->removeEventFilter(this);
-        m_filterInstalled = false;
     }
     QDialog::done(result);
 }
@@ -355,19 +500,26 @@ bool EntryForm::FormClose()
     // A pending row is stored, never dropped; when it cannot be stored the window stays
     // open with the row, so that the user can correct or cancel it.
     store(Table1);
-    for (auto& d : m_details) store(*d->table);
+    for (auto& d : m_details)
+        store(*d->table);
 
     for (auto it = m_details.rbegin(); it != m_details.rend(); ++it)
         if ((*it)->table->isOpen()) (*it)->table->close();
     if (Table1.isOpen()) Table1.close();
     if (RecordsDeleted) {
         sharedComponents().Database1.packTable(m_def.master.file);
-        for (auto& d : m_details) sharedComponents().Database1.packTable(d->def.file);
+        for (auto& d : m_details)
+            sharedComponents().Database1.packTable(d->def.file);
     }
     return true;
 }
 
 // --- Pages, lists and the status bar ----------------------------------------------------
+
+int EntryForm::currentPage() const
+{
+    return PageControl1 ? PageControl1->currentIndex() : 0;
+}
 
 bool EntryForm::isMasterPage(int index) const
 {
@@ -378,7 +530,7 @@ int EntryForm::detailOfPage(int index) const
 {
     QWidget* page = m_pages.value(index);
     for (int i = 0; i < detailCount(); ++i)
-        if (m_details[size_t(i)]->page == page) return i;
+        if (page && m_details[size_t(i)]->page == page) return i;
     return -1;
 }
 
@@ -386,6 +538,13 @@ QWidget* EntryForm::pageOf(const QString& title) const
 {
     const qsizetype i = m_pageTitles.indexOf(title);
     return i < 0 ? nullptr : m_pages[i];
+}
+
+void EntryForm::showFirstPage()
+{
+    if (!PageControl1) return;
+    const QSignalBlocker block(PageControl1);
+    PageControl1->setCurrentIndex(0);
 }
 
 void EntryForm::PageControl1Change()
@@ -407,27 +566,32 @@ void EntryForm::linkDetail(int index, bool linked)
 
 void EntryForm::setCoverNumberEditable(bool editable)
 {
-    coverLabel->setText(editable ? m_def.reportNumberCaption : m_def.reportNumberCaption + u"(只读)"_s);
-    coverNumber->setEnabled(editable);
+    if (coverLabel && m_def.policy.readOnlyLabel)
+        coverLabel->setText(editable ? m_def.reportNumberCaption : m_def.reportNumberCaption + u"(只读)"_s);
+    if (coverNumber) coverNumber->setEnabled(editable);
 }
 
 void EntryForm::syncPage()
 {
-    const int page = PageControl1->currentIndex();
+    const int page = currentPage();
     const int di = detailOfPage(page);
+    const bool switches = m_def.policy.pageSwitchesButtons;
     if (di >= 0) {
         Detail& d = detail(di);
         setActive(d.table.get(), d.source.get());
-        {
+        if (d.list) {
             const QSignalBlocker block(d.list);
             d.list->setCurrentIndex(0);
         }
-        d.grid1->setReadOnly(false);
-        d.grid2->setReadOnly(false);
-        d.grid1->setDataSource(d.source.get());
-        d.grid2->setDataSource(d.source.get());
-        button(u"插入记录"_s)->setEnabled(true);
-        button(u"数据追加"_s)->setEnabled(false);
+        for (DbGrid* g : { d.grid1, d.grid2 }) {
+            if (!g) continue;
+            g->setReadOnly(false);
+            g->setDataSource(d.source.get());
+        }
+        if (switches) {
+            enableAction(Action::Insert, true);
+            enableAction(Action::Merge, false);
+        }
         linkDetail(di, true);
         // A report number changed on the cover and not stored yet is stored now, so that
         // the details shown are the return's under its new number.
@@ -445,42 +609,53 @@ void EntryForm::syncPage()
         }
     } else {
         bool detailEditing = false;
-        for (auto& d : m_details) detailEditing = detailEditing || d->table->isEditing();
+        for (auto& d : m_details)
+            detailEditing = detailEditing || d->table->isEditing();
         setCoverNumberEditable(!detailEditing);
         setActive(&Table1, &DataSource1);
-        const bool cover = page == 0;
-        button(u"插入记录"_s)->setEnabled(cover);
-        button(u"数据追加"_s)->setEnabled(cover);
-        if (cover)
-            for (int i = 0; i < detailCount(); ++i) linkDetail(i, true);
+        const bool first = page == 0;
+        if (switches) {
+            enableAction(Action::Insert, first);
+            enableAction(Action::Merge, first);
+        }
+        if (first)
+            for (int i = 0; i < detailCount(); ++i)
+                linkDetail(i, true);
     }
     updateStatusLine();
 }
 
 void EntryForm::collapseWhenEmpty()
 {
+    if (!m_def.policy.collapseWhenEmpty || !PageControl1) return;
     if (ActiveTable != &Table1 || !Table1.isOpen() || !Table1.isEmpty()) return;
-    for (int i = 1; i < PageControl1->count(); ++i) PageControl1->setTabVisible(i, false);
+    for (int i = 1; i < PageControl1->count(); ++i)
+        PageControl1->setTabVisible(i, false);
     m_collapsed = true;
-    {
-        const QSignalBlocker block(PageControl1);
-        PageControl1->setCurrentIndex(0);
-    }
+    showFirstPage();
     syncPage();
 }
 
 void EntryForm::updateStatusLine()
 {
     if (!ActiveSource || !ActiveTable || !ActiveTable->isOpen()) return;
-    StatusBar1->setSimpleText(entry::statusLineText(m_def.statusForm, reportNumberOf(*ActiveTable),
-                                                    ActiveTable->recNo(), ActiveTable->recordCount(),
-                                                    ActiveSource->isEditing()));
+    StatusBar1->setSimpleText(statusText());
+}
+
+QString EntryForm::statusText()
+{
+    return entry::statusLineText(m_def.statusForm, reportNumberOf(*ActiveTable), ActiveTable->recNo(),
+        ActiveTable->recordCount(), ActiveSource->isEditing());
 }
 
 void EntryForm::StatusBar1DblClick()
 {
     if (!ActiveTable || ActiveTable->master() || m_def.locateDialog.isEmpty()) return;
     LocateTable = ActiveTable;
+    if (!m_def.locateField.isEmpty()) {
+        LocateField = m_def.locateField;
+        LocateIndex = m_def.master.index;
+    }
     QWidget* dialog = windowRegistry().window(m_def.locateDialog, this);
     if (!dialog) return;
     services().showModal(dialog);
@@ -488,22 +663,30 @@ void EntryForm::StatusBar1DblClick()
     updateStatusLine();
 }
 
-void EntryForm::ComboBox1Change()
+void EntryForm::applyCheckSwitch(bool on)
 {
-    const bool on = ComboBox1->currentIndex() == 0;
     if (on == CheckOn) return;
     CheckOn = on;
     auto apply = [on](store::Table& t) {
-        if (on) t.enableConstraints();
-        else t.disableConstraints();
+        if (on)
+            t.enableConstraints();
+        else
+            t.disableConstraints();
     };
     apply(Table1);
-    for (auto& d : m_details) apply(*d->table);
+    for (auto& d : m_details)
+        apply(*d->table);
+}
+
+void EntryForm::ComboBox1Change()
+{
+    applyCheckSwitch(ComboBox1->currentIndex() == 0);
 }
 
 void EntryForm::detailListChange(int index)
 {
     Detail& d = detail(index);
+    if (!d.list) return;
     const bool all = d.list->currentText() == allRowsItem;
     if (all && ActiveSource && ActiveSource->isEditing()) saveRecord(*ActiveTable);
     d.grid1->setDataSource(nullptr);
@@ -511,7 +694,7 @@ void EntryForm::detailListChange(int index)
     d.grid1->setReadOnly(all);
     d.grid2->setReadOnly(all);
     linkDetail(index, !all);
-    button(u"插入记录"_s)->setEnabled(!all);
+    enableAction(Action::Insert, !all);
     if (all) d.table->first();
     d.grid1->setDataSource(d.source.get());
     d.grid2->setDataSource(d.source.get());
@@ -542,10 +725,15 @@ void EntryForm::lastClick()
 
 void EntryForm::insertClick()
 {
+    insertRow();
+}
+
+void EntryForm::insertRow()
+{
     ActiveTable->append();
     // Keying goes on where a new row starts: its number, or the first cell of the grid.
     if (ActiveTable == &Table1) {
-        if (PageControl1->currentIndex() == 0) coverNumber->setFocus();
+        if (coverNumber && coverNumber->isVisible()) coverNumber->setFocus();
         return;
     }
     for (auto& d : m_details) {
@@ -557,13 +745,19 @@ void EntryForm::insertClick()
 
 void EntryForm::deleteClick()
 {
+    deleteRow();
+}
+
+void EntryForm::deleteRow()
+{
     store::Table& t = *ActiveTable;
     if (!t.isEmpty()) {
         if (!services().question(u"是否删除当前记录"_s, u"提示"_s)) return;
         RecordsDeleted = true;
-        if (t.isEditing()) t.cancel();
-        if (&t == &Table1) {
-            // Every detail row of this return goes with it, whatever the detail pages show.
+        if (m_def.policy.cancelBeforeDelete && t.isEditing()) t.cancel();
+        // A row being inserted is only discarded; a stored return takes every detail row
+        // with it, whatever the detail pages show.
+        if (&t == &Table1 && t.state() != store::DatasetState::Insert) {
             for (int i = 0; i < detailCount(); ++i) {
                 store::Table& dt = detailTable(i);
                 if (dt.isEditing()) dt.cancel();
@@ -597,6 +791,19 @@ void EntryForm::cancelClick()
     collapseWhenEmpty();
 }
 
+void EntryForm::reopenEmptied(store::Table& target, const EntryTable& def)
+{
+    target.close();
+    target.emptyTable();
+    if (def.ruleTable.isEmpty())
+        target.open();
+    else
+        entry::loadFieldChecks(target, sharedComponents().Table1, def.ruleTable);
+    // Suspensions are counted by the table and survive the reopening; the switch's
+    // state is what counts.
+    collapseWhenEmpty();
+}
+
 void EntryForm::ToolButton9Click()
 {
     FileDialog& dialog = sharedComponents().OpenDialog1;
@@ -606,13 +813,7 @@ void EntryForm::ToolButton9Click()
         dialog.title = def.mergeTitle;
         if (!dialog.execute()) return;
         BusyCursor busy;
-        if (services().question(def.emptyQuestion, QString())) {
-            target.close();
-            target.emptyTable();
-            if (def.ruleTable.isEmpty()) target.open();
-            else entry::loadFieldChecks(target, sharedComponents().Table1, def.ruleTable);
-            collapseWhenEmpty();
-        }
+        if (services().question(def.emptyQuestion, QString())) reopenEmptied(target, def);
         if (source.isOpen()) source.close();
         source.setTableName(dialog.fileName);
         mergeFromFile(target, source);
@@ -623,13 +824,13 @@ void EntryForm::ToolButton9Click()
         ~Back()
         {
             f->setActive(&f->Table1, &f->DataSource1);
-            const QSignalBlocker block(f->PageControl1);
-            f->PageControl1->setCurrentIndex(0);
-            guarded([this] { f->syncPage(); });
+            f->showFirstPage();
+            cleanup([this] { f->syncPage(); });
         }
     } back { this };
     mergeInto(Table1, &DataSource1, m_def.master);
-    for (auto& d : m_details) mergeInto(*d->table, d->source.get(), d->def);
+    for (auto& d : m_details)
+        mergeInto(*d->table, d->source.get(), d->def);
 }
 
 void EntryForm::ToolButton11Click() { }
@@ -673,30 +874,39 @@ void EntryForm::masterBeforePost()
 {
     runSentMarker();
     entry::zeroFillNumericNulls(Table1);
+    stampMaster();
+}
+
+void EntryForm::stampMaster()
+{
     const EntryTable& m = m_def.master;
     if (!m.counterField.isEmpty()) Table1.fieldByName(m.counterField).setValue(1);
-    Table1.fieldByName(u"id"_s).setValue(Table1.fieldByName(m.keyField).value());
+    if (!m.idField.isEmpty()) Table1.fieldByName(m.idField).setValue(Table1.fieldByName(m.keyField).value());
 }
 
 void EntryForm::detailBeforePost(int index)
 {
     if (BulkMode) return;
+    runSentMarker();
+    entry::zeroFillNumericNulls(detailTable(index));
+    stampDetail(index);
+}
+
+void EntryForm::stampDetail(int index)
+{
     Detail& d = detail(index);
     store::Table& t = *d.table;
-    runSentMarker();
-    entry::zeroFillNumericNulls(t);
     if (!d.def.counterField.isEmpty()) t.fieldByName(d.def.counterField).setValue(1);
     const QString sub = t.fieldByName(d.def.subKeyField).asString();
     if (sub.isEmpty()) rejectPost(d.def.emptySubKeyMessage);
     const QString number = reportNumberOf(Table1);
     if (number.isEmpty()) rejectPost(d.def.emptyMasterMessage);
     t.fieldByName(d.def.keyField).setValue(number);
-    t.fieldByName(u"id"_s).setValue(number + u'_' + sub);
+    if (!d.def.idField.isEmpty()) t.fieldByName(d.def.idField).setValue(number + d.def.idRule.keyed + sub);
 }
 
-void EntryForm::postError(const EntryTable& def, store::StoreError& error, store::Table& table)
+void EntryForm::postError(const EntryTable& def, store::StoreError& error)
 {
-    Q_UNUSED(table);
     QString message = error.message();
     if (message == u"Key violation."_s) {
         message = def.duplicateMessage;
@@ -710,7 +920,7 @@ void EntryForm::postError(const EntryTable& def, store::StoreError& error, store
     }
     message.prepend(def.errorPrefix);
     // The run that stored the row cancels it and ends; the user has to clear the clash.
-    if (BulkMode && &def == &m_def.master) message += m_def.bulkSuffix;
+    if (BulkMode && &def == &m_def.master) message += m_def.policy.bulkSuffix;
     error.setMessage(message);
 }
 
@@ -719,7 +929,8 @@ void EntryForm::postError(const EntryTable& def, store::StoreError& error, store
 void EntryForm::masterStateChange()
 {
     if (m_collapsed) {
-        for (int i = 1; i < PageControl1->count(); ++i) PageControl1->setTabVisible(i, true);
+        for (int i = 1; i < PageControl1->count(); ++i)
+            PageControl1->setTabVisible(i, true);
         m_collapsed = false;
     }
     if (DataSource1.isEditing()) setCoverNumberEditable(true);
@@ -730,13 +941,10 @@ void EntryForm::detailStateChange(int index)
 {
     store::Table& t = detailTable(index);
     // Merges and the cascade store detail rows of any return; the check is for keying in.
-    if (t.isEditing() && !BulkMode && coverNumber->text().trimmed().isEmpty()) {
+    if (t.isEditing() && !BulkMode && coverNumber && coverNumber->text().trimmed().isEmpty()) {
         t.cancel();
         services().message(m_def.missingNumberMessage, u"提示窗口"_s, Services::MessageKind::Information);
-        {
-            const QSignalBlocker block(PageControl1);
-            PageControl1->setCurrentIndex(0);
-        }
+        showFirstPage();
         syncPage();
         throw store::Abort();
     }
@@ -761,33 +969,43 @@ void EntryForm::cascadeKeyChange()
             linkDetail(i, false);
             t.setFilter(d.def.keyField + u'=' + store::sqlQuote(CurKey));
             t.setFiltered(true);
-            if (CheckOn) t.disableConstraints();
+            const bool suspended = CheckOn;
+            if (suspended) t.disableConstraints();
             struct Restore
             {
                 EntryForm* f;
                 int i;
                 store::Table& t;
+                bool suspended;
                 ~Restore()
                 {
-                    if (t.isEditing()) t.cancel();
-                    if (f->CheckOn) t.enableConstraints();
-                    t.setFiltered(false);
-                    f->linkDetail(i, true);
+                    if (suspended) t.enableConstraints();
+                    cleanup([this] {
+                        if (t.isEditing()) t.cancel();
+                    });
+                    cleanup([this] { t.setFiltered(false); });
+                    cleanup([this] { f->linkDetail(i, true); });
                 }
-            } restore { this, i, t };
+            } restore { this, i, t, suspended };
             const int key = t.fieldIndex(d.def.keyField);
             const int sub = t.fieldIndex(d.def.subKeyField);
-            const int id = t.fieldIndex(u"id"_s);
+            const int id = d.def.idField.isEmpty() ? -1 : t.fieldIndex(d.def.idField);
             while (!t.isEmpty()) {
                 t.first();
                 t.edit();
                 t.setValue(key, stored);
-                t.setValue(id, stored + u'_' + t.value(sub).toString());
+                if (id >= 0) t.setValue(id, stored + d.def.idRule.cascaded + t.value(sub).toString());
                 t.post();
             }
         }
     }
     CurKey = stored;
+}
+
+bool EntryForm::takeMergeRow(store::Dataset& source)
+{
+    Q_UNUSED(source);
+    return true;
 }
 
 void EntryForm::mergeFromFile(store::Table& target, store::Table& source)
@@ -797,6 +1015,7 @@ void EntryForm::mergeFromFile(store::Table& target, store::Table& source)
     for (int i = 0; i < detailCount(); ++i)
         if (&detailTable(i) == &target) di = i;
     const EntryTable& def = di < 0 ? m_def.master : detail(di).def;
+    const EntryPolicy& policy = m_def.policy;
     // The controls and the other tables' links stay off for the run: following every
     // merged row on screen would cost more than storing it.
     std::vector<int> unlinked;
@@ -807,39 +1026,56 @@ void EntryForm::mergeFromFile(store::Table& target, store::Table& source)
         }
     }
     DataSource1.setDataSet(nullptr);
-    for (auto& d : m_details) d->source->setDataSet(nullptr);
-    target.disableConstraints();
+    for (auto& d : m_details)
+        d->source->setDataSet(nullptr);
+    const bool suspended = policy.mergeSuspends == EntryPolicy::Suspend::Always || CheckOn;
+    if (suspended) target.disableConstraints();
     BulkMode = true;
     StatusBar1->showProgress(source.recordCount());
+    // Every step runs whatever the ones before it did, so that a failure while cleaning
+    // up after a failed merge still leaves the window working.
     struct Finish
     {
         EntryForm* f;
         store::Table& target;
         store::Table& source;
         std::vector<int> unlinked;
+        bool master;
+        bool suspended;
         ~Finish()
         {
-            if (target.isEditing()) target.cancel();
-            try {
-                target.endWriteGroup();
-            } catch (const std::exception&) {
-            }
-            if (source.isOpen()) source.close();
-            guarded([this] { target.first(); });
-            target.enableConstraints();
-            for (int i : unlinked) f->linkDetail(i, true);
-            f->DataSource1.setDataSet(&f->Table1);
-            for (auto& d : f->m_details) d->source->setDataSet(d->table.get());
+            cleanup([this] {
+                if (target.isEditing()) target.cancel();
+            });
+            cleanup([this] { target.endWriteGroup(); });
+            cleanup([this] {
+                if (master && !f->m_def.policy.orderAfterMerge.isEmpty())
+                    target.setIndexFieldNames(f->m_def.policy.orderAfterMerge);
+            });
+            cleanup([this] {
+                if (source.isOpen()) source.close();
+            });
+            cleanup([this] { target.first(); });
+            if (suspended) target.enableConstraints();
+            for (int i : unlinked)
+                cleanup([this, i] { f->linkDetail(i, true); });
+            cleanup([this] { f->DataSource1.setDataSet(&f->Table1); });
+            for (auto& d : f->m_details)
+                cleanup([&d] { d->source->setDataSet(d->table.get()); });
             f->BulkMode = false;
-            f->StatusBar1->hideProgress();
+            cleanup([this] { f->StatusBar1->hideProgress(); });
         }
-    } finish { this, target, source, unlinked };
+    } finish { this, target, source, unlinked, di < 0, suspended };
     target.beginWriteGroup();
     entry::MergeKeys keys;
     keys.keyField = def.keyField;
     keys.subKeyField = def.subKeyField;
     keys.keyIndex = di < 0 ? def.index : QString();
     keys.counterField = def.counterField;
+    keys.idField = def.idField;
+    keys.idSeparator = def.idRule.merged;
+    keys.clearPxh = policy.clearPxhOnMerge;
+    keys.accept = [this](store::Dataset& row) { return takeMergeRow(row); };
     entry::mergeRows(source, target, keys, [this](int row) { StatusBar1->setProgress(row); });
 }
 
@@ -868,23 +1104,30 @@ bool EntryForm::eventFilter(QObject* watched, QEvent* event)
 
 bool EntryForm::handleEnter(QWidget* focus)
 {
+    QWidget* current = PageControl1 ? PageControl1->currentWidget() : nullptr;
+    auto within = [focus](QWidget* w) { return w && (focus == w || w->isAncestorOf(focus)); };
+    // A grid moves to its next column; at the last one it stays.
+    auto nextColumn = [](DbGrid* grid) {
+        const int column = grid->selectedColumn();
+        grid->setFocus(); // closes and keeps an open cell edit
+        if (column < grid->columnCount() - 1) grid->setSelectedColumn(column + 1);
+    };
     for (auto& d : m_details) {
-        if (!d->grid1 || d->page != PageControl1->currentWidget()) continue;
-        if (focus == d->grid1 || d->grid1->isAncestorOf(focus)) {
+        if (!d->grid1 || d->page != current) continue;
+        if (within(d->grid1)) {
             const int column = d->grid1->selectedColumn();
-            if (column >= d->grid1->columnCount() - 1) {
-                d->grid1->setFocus(); // closes and keeps an open cell edit
+            const bool last = column >= d->grid1->columnCount() - 1;
+            if (d->grid2 && last) {
+                d->grid1->setFocus();
                 d->grid2->setSelectedColumn(0);
                 d->grid2->setFocus();
-            } else {
+            } else if (!last) {
                 d->grid1->setSelectedColumn(column + 1);
             }
             return true;
         }
-        if (focus == d->grid2 || d->grid2->isAncestorOf(focus)) {
-            const int column = d->grid2->selectedColumn();
-            d->grid2->setFocus();
-            if (column < d->grid2->columnCount() - 1) d->grid2->setSelectedColumn(column + 1);
+        if (within(d->grid2)) {
+            nextColumn(d->grid2);
             return true;
         }
     }

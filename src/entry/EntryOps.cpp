@@ -105,11 +105,12 @@ int mergeRows(store::Table& source, store::Table& target, const MergeKeys& keys,
                                                         keyFrom < 0 ? keys.keyField : keys.subKeyField));
     const int pxh = target.fieldIndex(u"pxh"_s);
     const int counter = target.fieldIndex(keys.counterField);
-    const int id = target.fieldIndex(u"id"_s);
+    const int id = keys.idField.isEmpty() ? -1 : target.fieldIndex(keys.idField);
 
     int stored = 0;
     int row = 0;
     for (source.first(); !source.eof(); source.next()) {
+        if (keys.accept && !keys.accept(source)) continue;
         const QString key = source.value(keyFrom).toString();
         const QString sub = subFrom >= 0 ? source.value(subFrom).toString() : QString();
         target.setKey();

@@ -32,15 +32,18 @@ struct MergeKeys
     QString subKeyField; // detail tables only
     QString keyIndex; // index ordering the target by the key while merging (master); empty keeps the current one
     QString counterField;
+    QString idField = QStringLiteral("id"); // empty: no row identifier
     QString idSeparator = QStringLiteral("_");
-    bool clearPxh = true;
+    bool clearPxh = true; // false: `pxh` keeps the source's value and leads the identifier
+    // Which source rows to take (all without it); a row passed over is not counted.
+    std::function<bool(store::Dataset& source)> accept;
 };
 
 // Copies every row of `source` into `target` by key: found rows are overwritten in the
 // fields the source has, missing ones appended; numeric nulls of the source become 0. Rows
 // are stored through the target's own hooks. Stops with the store's error at the first
 // row that cannot be stored, keeping the rows before it. `progress` gets the source row
-// number after each row. Returns the rows stored.
+// number after each row taken. Returns the rows stored.
 int mergeRows(store::Table& source, store::Table& target, const MergeKeys& keys,
               const std::function<void(int row)>& progress = {});
 

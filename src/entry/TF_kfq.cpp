@@ -348,7 +348,6 @@ EntryDefinition kfqDefinition()
                       u"name='kfq_6.db' or name='kfq_r.db'"_s;
     s.statusForm = entry::StatusForm::Full;
     s.locateDialog = u"TF_change_r2"_s;
-    s.hasUploadImport = true;
     return s;
 }
 
@@ -428,9 +427,8 @@ void TF_kfq::ToolButton11Click()
             dialog.setFilter(u"*.db;*.dbf|*.db;*.dbf"_s);
             dialog.filterIndex = 0;
             f->setActive(&f->Table1, &f->DataSource1);
-            const QSignalBlocker block(f->PageControl1);
-            f->PageControl1->setCurrentIndex(0);
-            guarded([this] { f->syncPage(); });
+            f->showFirstPage();
+            cleanup([this] { f->syncPage(); });
         }
     } back { this, dialog };
     dialog.title = u"请选择上报企业数据的磁盘目录"_s;

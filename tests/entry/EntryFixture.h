@@ -31,6 +31,16 @@ struct EntryFixture
         q.setSql(statement);
         return q.execSql();
     }
+    // The first column of an answer, as text.
+    static QStringList column(const QString& select)
+    {
+        store::Query q;
+        q.setSql(select);
+        q.open();
+        QStringList out;
+        for (q.first(); !q.eof(); q.next()) out << q.value(0).toString();
+        return out;
+    }
     static QVariant scalar(const QString& select)
     {
         store::Query q;

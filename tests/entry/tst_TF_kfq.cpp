@@ -29,16 +29,6 @@ void showPage(TF_kfq& w, const QString& title)
     w.PageControl1->setCurrentIndex(pageIndex(w, title));
 }
 
-QStringList column(const QString& select)
-{
-    store::Query q;
-    q.setSql(select);
-    q.open();
-    QStringList out;
-    for (q.first(); !q.eof(); q.next()) out << q.value(0).toString();
-    return out;
-}
-
 } // namespace
 
 class TestTF_kfq : public QObject
@@ -165,9 +155,9 @@ void TestTF_kfq::deletingMasterDeletesItsDetails()
     w->button(u"删除记录"_s)->click();
     QCOMPARE(fx->fake.eventsOf(FakeServices::Kind::Question).value(0).text, u"是否删除当前记录"_s);
     QVERIFY(RecordsDeleted);
-    QCOMPARE(column(u"select qa01 from \"kfq_1.db\""_s), QStringList { u"000002"_s });
-    QCOMPARE(column(u"select id from \"kfq_2.db\""_s), QStringList { u"000002_1"_s });
-    QCOMPARE(column(u"select id from \"kfq_5.db\""_s), QStringList());
+    QCOMPARE(EntryFixture::column(u"select qa01 from \"kfq_1.db\""_s), QStringList { u"000002"_s });
+    QCOMPARE(EntryFixture::column(u"select id from \"kfq_2.db\""_s), QStringList { u"000002_1"_s });
+    QCOMPARE(EntryFixture::column(u"select id from \"kfq_5.db\""_s), QStringList());
 }
 
 void TestTF_kfq::deletingLastReturnCollapses()
@@ -210,7 +200,7 @@ void TestTF_kfq::detailStoreStampsRow()
     w->Table2.fieldByName(u"qe02"_s).setValue(u"新产品"_s);
     w->button(u"存盘"_s)->click();
     QCOMPARE(fx->fake.messages(), QStringList());
-    QCOMPARE(column(u"select id || '|' || qa01 || '|' || qe_one || '|' || qe14 from \"kfq_2.db\""_s),
+    QCOMPARE(EntryFixture::column(u"select id || '|' || qa01 || '|' || qe_one || '|' || qe14 from \"kfq_2.db\""_s),
              QStringList { u"000001_7|000001|1.0|0.0"_s });
     QVERIFY(w->StatusBar1->simpleText().startsWith(u"报表编号: 000001"_s));
 }
@@ -245,7 +235,7 @@ void TestTF_kfq::storeTakesOpenCellEdit()
     editor->setText(u"01"_s);
     w->button(u"存盘"_s)->click();
     QCOMPARE(fx->fake.messages(), QStringList());
-    QCOMPARE(column(u"select qe03 from \"kfq_2.db\""_s), QStringList { u"01"_s });
+    QCOMPARE(EntryFixture::column(u"select qe03 from \"kfq_2.db\""_s), QStringList { u"01"_s });
 }
 
 void TestTF_kfq::cascade_data()
@@ -287,13 +277,13 @@ void TestTF_kfq::cascade()
     QCOMPARE(fx->fake.messages(), QStringList());
     QCOMPARE(w->CurKey, u"000003"_s);
     QVERIFY(!w->BulkMode);
-    QCOMPARE(column(u"select id from \"kfq_1.db\" where qa01='000003'"_s), QStringList { u"000003"_s });
-    QCOMPARE(column(u"select id from \"kfq_2.db\" where qa01='000003' order by id"_s),
+    QCOMPARE(EntryFixture::column(u"select id from \"kfq_1.db\" where qa01='000003'"_s), QStringList { u"000003"_s });
+    QCOMPARE(EntryFixture::column(u"select id from \"kfq_2.db\" where qa01='000003' order by id"_s),
              (QStringList { u"000003_1"_s, u"000003_2"_s }));
-    QCOMPARE(column(u"select count(*) from \"kfq_2.db\" where qa01='000001'"_s), QStringList { u"0"_s });
+    QCOMPARE(EntryFixture::column(u"select count(*) from \"kfq_2.db\" where qa01='000001'"_s), QStringList { u"0"_s });
     if (!insertedJustNow) {
-        QCOMPARE(column(u"select id from \"kfq_5.db\""_s), QStringList { u"000003_1"_s });
-        QCOMPARE(column(u"select id from \"kfq_2.db\" where qa01='000002'"_s), QStringList { u"000002_1"_s });
+        QCOMPARE(EntryFixture::column(u"select id from \"kfq_5.db\""_s), QStringList { u"000003_1"_s });
+        QCOMPARE(EntryFixture::column(u"select id from \"kfq_2.db\" where qa01='000002'"_s), QStringList { u"000002_1"_s });
     }
 }
 
@@ -308,7 +298,7 @@ void TestTF_kfq::pageChangeStoresChangedNumber()
     QVERIFY(!w->Table1.isEditing());
     QCOMPARE(w->Table2.recordCount(), 2);
     QCOMPARE(w->Table2.fieldByName(u"id"_s).asString(), u"000005_1"_s);
-    QCOMPARE(column(u"select qa01 from \"kfq_1.db\" order by qa01"_s), (QStringList { u"000002"_s, u"000005"_s }));
+    QCOMPARE(EntryFixture::column(u"select qa01 from \"kfq_1.db\" order by qa01"_s), (QStringList { u"000002"_s, u"000005"_s }));
 }
 
 void TestTF_kfq::checkSwitch()
@@ -365,7 +355,7 @@ void TestTF_kfq::numericNullsBecomeZero()
     w->Table1.edit();
     w->Table1.fieldByName(u"qa05"_s).setValue(u"地址"_s);
     w->button(u"存盘"_s)->click();
-    QCOMPARE(column(u"select qc02 || '|' || qd01 || '|' || qa_one || '|' || ifnull(qa06,'null') from \"kfq_1.db\""_s),
+    QCOMPARE(EntryFixture::column(u"select qc02 || '|' || qd01 || '|' || qa_one || '|' || ifnull(qa06,'null') from \"kfq_1.db\""_s),
              QStringList { u"0.0|0.0|1|null"_s });
     QVERIFY(EntryFixture::scalar(u"select qa12 from \"kfq_1.db\""_s).isNull());
 }
@@ -407,7 +397,7 @@ void TestTF_kfq::closeStoresPendingEdit()
     w->close();
     QVERIFY(!w->Table1.isOpen());
     QVERIFY(fx->fake.eventsOf(FakeServices::Kind::Question).isEmpty());
-    QCOMPARE(column(u"select qa05 from \"kfq_1.db\""_s), QStringList { u"Road 1"_s });
+    QCOMPARE(EntryFixture::column(u"select qa05 from \"kfq_1.db\""_s), QStringList { u"Road 1"_s });
 }
 
 void TestTF_kfq::closeKeepsWindowWhenStoreRefused()
@@ -432,7 +422,7 @@ void TestTF_kfq::sentMarkerOncePerOpening()
         EntryFixture::sql(u"insert into \"sendname.db\" (id, name, text) values ('1','kfq_1.db','企业')"_s);
         EntryFixture::sql(u"insert into \"sendname.db\" (id, name, text) values ('2','fhq.db','孵化器')"_s);
     };
-    auto marks = [] { return column(u"select name from \"sendname.db\" order by name"_s); };
+    auto marks = [] { return EntryFixture::column(u"select name from \"sendname.db\" order by name"_s); };
     mark();
     open();
     QVERIFY(!SentMarksCleared);
@@ -495,7 +485,7 @@ void TestTF_kfq::mergeOverwritesSourceFields()
     QCOMPARE(opens[0].title, u"请选择企业数据库  文件名:kfq_1.db"_s);
     QCOMPARE(opens[2].title, u"请选择科技项目情况数据库  文件名:kfq_5.db"_s);
     QCOMPARE(fx->fake.eventsOf(FakeServices::Kind::Question).value(0).text, u"是否清空企业数据库"_s);
-    QCOMPARE(column(u"select qa01 || '|' || qa04 || '|' || ifnull(qa05,'') || '|' || qc02 || '|' || ifnull(pxh,'') || '|' || "
+    QCOMPARE(EntryFixture::column(u"select qa01 || '|' || qa04 || '|' || ifnull(qa05,'') || '|' || qc02 || '|' || ifnull(pxh,'') || '|' || "
                     u"qa_one || '|' || id from \"kfq_1.db\" order by qa01"_s),
              (QStringList { u"000001|甲公司新名|老地址|0.0||1|000001"_s, u"000002|乙公司||3.0||1|000002"_s }));
     QVERIFY(!w->BulkMode);
@@ -505,7 +495,7 @@ void TestTF_kfq::mergeOverwritesSourceFields()
     // The same file again leaves the tables as they are.
     fx->fake.setNextFileName(u"in1.db"_s);
     w->button(u"数据追加"_s)->click();
-    QCOMPARE(column(u"select count(*) from \"kfq_1.db\""_s), QStringList { u"2"_s });
+    QCOMPARE(EntryFixture::column(u"select count(*) from \"kfq_1.db\""_s), QStringList { u"2"_s });
 }
 
 void TestTF_kfq::mergeCancelledChangesNothing()
@@ -516,7 +506,7 @@ void TestTF_kfq::mergeCancelledChangesNothing()
     QCOMPARE(fx->fake.eventsOf(FakeServices::Kind::OpenFile).size(), 3);
     QVERIFY(fx->fake.eventsOf(FakeServices::Kind::Question).isEmpty());
     QCOMPARE(w->PageControl1->currentIndex(), 0);
-    QCOMPARE(column(u"select count(*) from \"kfq_2.db\""_s), QStringList { u"3"_s });
+    QCOMPARE(EntryFixture::column(u"select count(*) from \"kfq_2.db\""_s), QStringList { u"3"_s });
 }
 
 void TestTF_kfq::mergeStopsAtClash()
@@ -530,7 +520,7 @@ void TestTF_kfq::mergeStopsAtClash()
     fx->fake.setNextFileName(u"in1.db"_s);
     w->button(u"数据追加"_s)->click();
     QCOMPARE(fx->fake.exceptions(), QStringList { u"企业数据错误:企业法人代码重复,请退出系统查检查重复记录"_s });
-    QCOMPARE(column(u"select qa01 from \"kfq_1.db\" order by qa01"_s), (QStringList { u"000001"_s, u"000009"_s }));
+    QCOMPARE(EntryFixture::column(u"select qa01 from \"kfq_1.db\" order by qa01"_s), (QStringList { u"000001"_s, u"000009"_s }));
     QVERIFY(!w->BulkMode);
     QVERIFY(!w->Table1.isEditing());
     QVERIFY(w->Table1.constraintsActive());
@@ -548,7 +538,7 @@ void TestTF_kfq::mergeProductsWithoutReturns()
     fx->fake.setNextFileName(u"in2.db"_s);
     w->button(u"数据追加"_s)->click();
     QCOMPARE(fx->fake.messages(), QStringList());
-    QCOMPARE(column(u"select id || '|' || qe_one from \"kfq_2.db\" order by id"_s),
+    QCOMPARE(EntryFixture::column(u"select id || '|' || qe_one from \"kfq_2.db\" order by id"_s),
              (QStringList { u"000001_1|1.0"_s, u"000002_1|1.0"_s }));
     QVERIFY(w->Table2.master());
 }
