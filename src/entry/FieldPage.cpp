@@ -1,11 +1,11 @@
 #include "FieldPage.h"
 
 #include "widgets/DbEdit.h"
+#include "widgets/ScrollPage.h"
 
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -95,9 +95,7 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
 
 QWidget* buildFieldPage(const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits, QWidget* parent)
 {
-    auto* area = new QScrollArea(parent);
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
+    auto* area = new ScrollPage(parent);
     auto* inner = new QWidget;
     addFieldRows(inner, items, source, columns, edits);
     area->setWidget(inner);

@@ -5,6 +5,7 @@
 #include "widgets/AppState.h"
 #include "widgets/BusyCursor.h"
 #include "widgets/DbEdit.h"
+#include "widgets/ScrollPage.h"
 #include "widgets/Services.h"
 #include "widgets/SharedComponents.h"
 #include "widgets/WindowRegistry.h"
@@ -13,7 +14,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -379,9 +379,7 @@ TF_kfq::TF_kfq(QWidget* parent)
     m_edits.append(coverNumber);
     auto* fields = new QWidget(TabSheet1);
     addFieldRows(fields, coverItems, &DataSource1, 1, m_edits, 50);
-    auto* area = new QScrollArea(TabSheet1);
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
+    auto* area = new ScrollPage(TabSheet1);
     area->setWidget(fields);
     cover->addWidget(area, 1);
 

@@ -5,9 +5,14 @@
 #include "widgets/DbEdit.h"
 #include "widgets/DbGrid.h"
 #include "widgets/FieldInput.h"
+#include "widgets/ScrollPage.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <QValidator>
 
 #include <memory>
@@ -80,10 +85,12 @@ private Q_SLOTS:
     void maskedFieldTakesTypingWhereverFocusArrives_data();
     void maskedFieldTakesTypingWhereverFocusArrives();
     void editFollowsMoves();
+    void focusedFieldScrolledIntoView();
     void modelShowsInsertedRow();
     void gridEditsCell();
     void gridAppendsBelowLastRow();
     void readOnlyGrid();
+    void cutCellShowsWholeTextAsToolTip();
     void readOnlyColumnWithoutAppend();
 };
 
@@ -216,6 +223,45 @@ void TestDbWidgets::maskedFieldTakesTypingWhereverFocusArrives()
     QCOMPARE(table->value(0).toString(), u"123456"_s);
 }
 
+void TestDbWidgets::focusedFieldScrolledIntoView()
+{
+    QWidget window;
+    window.resize(320, 220);
+    auto* layout = new QVBoxLayout(&window);
+    auto* outside = new QLineEdit(&window);
+    layout->addWidget(outside);
+    auto* page = new ScrollPage(&window);
+    auto* inner = new QWidget;
+    auto* rows = new QVBoxLayout(inner);
+    QList<QLineEdit*> fields;
+    for (int i = 0; i < 40; ++i)
+        rows->addWidget(fields.emplace_back(new QLineEdit(inner)));
+    page->setWidget(inner);
+    layout->addWidget(page);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto inView = [page](QWidget* w) {
+        const QRect r(w->mapTo(page->viewport(), QPoint(0, 0)), w->size());
+        return page->viewport()->rect().contains(r);
+    };
+
+    // Focus set by the program, and focus moved on as Enter does it (from the window).
+    QVERIFY(!inView(fields[30]));
+    fields[30]->setFocus();
+    QTRY_VERIFY(inView(fields[30]));
+    fields[30]->nextInFocusChain()->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(fields[31]->hasFocus());
+    QVERIFY(inView(fields[31]));
+
+    // Shown again (another record, another opening), the page starts at its top.
+    outside->setFocus();
+    page->hide();
+    page->show();
+    QCOMPARE(page->verticalScrollBar()->value(), 0);
+    QVERIFY(inView(fields[0]));
+}
+
 void TestDbWidgets::editFollowsMoves()
 {
     openTable(3);
@@ -280,6 +326,30 @@ void TestDbWidgets::gridAppendsBelowLastRow()
     QCOMPARE(table->state(), store::DatasetState::Insert);
     QCOMPARE(grid.model()->rowCount(), 3);
     QCOMPARE(grid.currentIndex().row(), 2);
+}
+
+void TestDbWidgets::cutCellShowsWholeTextAsToolTip()
+{
+    openTable(1);
+    table->edit();
+    table->setValue(0, u"甲乙丙"_s);
+    table->post();
+    DbGrid grid;
+    grid.setDataSource(source.get());
+    grid.setColumns({ { u"id"_s, u"编号"_s, 12 }, { u"amount"_s, u"金额"_s, 200 } });
+    grid.resize(400, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    auto hover = [&](int column) {
+        const QPoint at = grid.visualRect(grid.model()->index(0, column)).center();
+        QHelpEvent help(QEvent::ToolTip, at, grid.viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(grid.viewport(), &help);
+    };
+    hover(0); // 12 pixels cannot show three characters
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), u"甲乙丙"_s);
+    hover(1); // a text that fits needs no tip
+    QTRY_VERIFY(!QToolTip::isVisible());
 }
 
 void TestDbWidgets::readOnlyGrid()
