@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -65,6 +66,9 @@ TF_check::TF_check(QWidget* parent) : QWidget(parent, Qt::Window)
                           { u"字段值"_s, {}, 90 },
                           { u"错误信息"_s, {}, 380 } });
     DBGrid1->setDataSource(DataSource1);
+    // The message column takes the room the window has; longer messages show whole in
+    // the grid's tool tip.
+    DBGrid1->horizontalHeader()->setStretchLastSection(true);
 
     auto button = [this](const QString& name, const QString& text) {
         auto* b = new QPushButton(text, this);

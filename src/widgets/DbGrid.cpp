@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -341,6 +342,22 @@ bool DbGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     if (!started || !ds->isEditing()) return false;
     const QModelIndex again = m_model->index(qMin(index.row(), m_model->rowCount() - 1), index.column());
     return QTableView::edit(again, trigger, event);
+}
+
+bool DbGrid::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip) return QTableView::viewportEvent(event);
+    // A cell too narrow for its text shows the whole text while the pointer rests on it.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const QRect cell = visualRect(index);
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 2;
+    if (index.isValid() && fontMetrics().horizontalAdvance(text) + margin > cell.width())
+        QToolTip::showText(help->globalPos(), text, viewport(), cell);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void DbGrid::keyPressEvent(QKeyEvent* event)
