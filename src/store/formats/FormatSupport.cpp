@@ -1,5 +1,6 @@
 #include "FormatSupport.h"
 
+#include "../FileSync.h"
 #include "../StoreError.h"
 #include "../TablePath.h"
 
@@ -12,8 +13,6 @@
 #include <cmath>
 #include <cstring>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -71,18 +70,13 @@ void throwIoError(const QString& table, const QFileDevice& file)
 
 void syncToDisk(QFileDevice& file, const QString& table)
 {
-    if (!file.flush()) throwIoError(table, file);
-    if (::fsync(file.handle()) != 0)
+    if (!fileSync::flushToDisk(file))
         throw StoreError(u"写入表 %1 失败: %2"_s.arg(table, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 void syncDirectory(const QString& dirPath)
 {
-    // Best effort: a directory that cannot be opened for reading still holds the file.
-    const int fd = ::open(QFile::encodeName(dirPath).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    fileSync::syncDirectory(dirPath);
 }
 
 void replaceFile(const QString& path, const QByteArray& data, const QString& table)
