@@ -157,3 +157,12 @@ void createFile(const QString& path, const TableSchema& schema)
 }
 
 } // namespace store::native
+
+namespace store {
+
+QString duplicateKeyMessage(const IndexDef& index, const QString& table)
+{
+    return index.primary ? u"Key violation."_s : u"唯一索引 %1 的键值重复 (%2)"_s.arg(index.name, table);
+}
+
+} // namespace store

@@ -25,3 +25,9 @@ void checkSchema(const TableSchema& schema, const QString& file);
 int maxFieldCount();
 
 } // namespace store::native
+
+namespace store {
+// What the user reads when a row breaks a unique index: exactly "Key violation." for the
+// primary index, the index's name for a secondary one.
+QString duplicateKeyMessage(const IndexDef& index, const QString& table);
+} // namespace store

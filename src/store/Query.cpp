@@ -118,6 +118,7 @@ public:
     }
 
     TableFormat format(int index) const { return m_order[index].format; }
+    const TableSchema& schemaDef(int index) const { return m_order[index].schemaDef; }
     QString path(int index) const { return m_order[index].path; }
 
     void detachAll()
@@ -156,6 +157,26 @@ struct ColumnGuess
 
 // SQLite's own words for a rejected statement, in the program's language, with the tables
 // the statement names so the user knows where to look.
+// SQLite names the columns of a unique index a statement broke ("UNIQUE constraint failed:
+// data.QA03"); a table reports the index itself, and so does a statement.
+QString duplicateKeyError(const QString& message, const TableSchema& schema, const QString& table)
+{
+    static const QString marker = u"UNIQUE constraint failed: "_s;
+    const qsizetype at = message.indexOf(marker);
+    if (at < 0) return {};
+    QStringList columns;
+    for (QString c : message.mid(at + marker.size()).split(u','))
+        columns << c.trimmed().section(u'.', -1).toLower();
+    for (const IndexDef& index : schema.indexes) {
+        if (!index.unique && !index.primary) continue;
+        QStringList fields;
+        for (const QString& f : index.fields)
+            fields << f.toLower();
+        if (fields == columns) return duplicateKeyMessage(index, table);
+    }
+    return {};
+}
+
 StoreError statementError(const StoreError& e, const QString& prefix, const QList<SqlTableRef>& tables)
 {
     if (!e.message().startsWith(prefix)) return e;
@@ -401,6 +422,11 @@ int Query::execSql()
         if (t.targetTable >= 0 && t.kind != SqlStatementKind::Select) tables.writeBack(t.targetTable);
         transaction.commit();
     } catch (const StoreError& e) {
+        if (t.targetTable >= 0) {
+            const QString duplicate = duplicateKeyError(e.message(), tables.schemaDef(t.targetTable),
+                                                        store::displayName(tables.path(t.targetTable)));
+            if (!duplicate.isEmpty()) throw StoreError(duplicate);
+        }
         throw statementError(e, displayName() + u": "_s, t.tables);
     }
     return changed;

@@ -602,8 +602,7 @@ QString Table::uniqueViolation(qint64 rowid, const QVariantList& values, bool pr
         Statement st = connection().cached(sql);
         st.bindAll(params);
         if (st.step())
-            return index.primary ? u"Key violation."_s
-                                 : u"唯一索引 %1 的键值重复 (%2)"_s.arg(index.name, displayName());
+            return duplicateKeyMessage(index, displayName());
     }
     return {};
 }
