@@ -14,5 +14,10 @@ int initCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int demoCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int checkCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int exportCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int backupCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int restoreCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int transferCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int deliverCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int projectsCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 } // namespace cli

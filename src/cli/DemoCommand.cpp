@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include "DemoProjectList.h"
 #include "shell/DemoData.h"
 #include "store/StoreError.h"
 
@@ -52,6 +53,8 @@ int demoCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         QElapsedTimer timer;
         timer.start();
         const DemoData::Result r = DemoData(options).run();
+        if (const int projects = demo::writeProjectList(u"gjxmqd.dbf"_s))
+            out << "已写出演示用的国家级项目清单 gjxmqd.dbf（" << projects << " 个项目）\n";
         if (r.enterprises == 0) {
             out << "没有追加企业\n";
             return 0;

@@ -22,6 +22,11 @@ const CommandInfo commands[] = {
     { "demo", "velto demo N [-C DIR] [--mistakes PERCENT] [--seed S] [--list]", cli::demoCommand },
     { "check", "velto check KIND [-C DIR] [--reference]", cli::checkCommand },
     { "export", "velto export TABLE-OR-STATEMENT FILE [-C DIR]", cli::exportCommand },
+    { "backup", "velto backup KIND... [-C DIR]", cli::backupCommand },
+    { "restore", "velto restore KIND... [-C DIR]", cli::restoreCommand },
+    { "transfer", "velto transfer TABLE FILE [-C DIR]", cli::transferCommand },
+    { "deliver", "velto deliver DEST [-C DIR]", cli::deliverCommand },
+    { "projects", "velto projects REGION [-C DIR] [--empty]", cli::projectsCommand },
 };
 
 void usage(QTextStream& err)
