@@ -12,6 +12,8 @@
 #endif
 #ifdef VELTO_WITH_EXCHANGE
 #include "exchange/TF_bhcl.h"
+#include "exchange/TF_db_tool.h"
+#include "exchange/TF_xtwh.h"
 #endif
 #ifdef VELTO_WITH_QUERY
 #include "query/TF_bt_p.h"
@@ -40,6 +42,8 @@ void registerWindows(WindowRegistry& registry)
 #endif
 #ifdef VELTO_WITH_EXCHANGE
     registry.add<TF_bhcl>(&F_bhcl);
+    registry.add<TF_xtwh>(&F_xtwh);
+    registry.add<TF_db_tool>(&F_db_tool);
 #endif
     Q_UNUSED(registry);
 }
