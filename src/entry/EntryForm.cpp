@@ -129,7 +129,13 @@ void EntryForm::buildFrame()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    if (m_def.layout == EntryDefinition::Layout::Panel) {
+    if (m_def.layout == EntryDefinition::Layout::Grid) {
+        DBGrid1 = new DbGrid(this);
+        DBGrid1->setObjectName(u"DBGrid1"_s);
+        DBGrid1->setColumns(m_def.master.grid1);
+        DBGrid1->setDataSource(&DataSource1);
+        layout->addWidget(DBGrid1, 1);
+    } else if (m_def.layout == EntryDefinition::Layout::Panel) {
         auto* area = new QScrollArea(this);
         area->setObjectName(u"ScrollBox1"_s);
         area->setWidgetResizable(true);
@@ -243,6 +249,18 @@ void EntryForm::buildToolbar(QWidget* bar)
         barLayout->addWidget(ComboBox1);
         connect(ComboBox1, &QComboBox::currentIndexChanged, this, guard(this, &EntryForm::ComboBox1Change));
     }
+}
+
+QToolButton* EntryForm::insertToolButton(int at, const QString& caption, const QString& name)
+{
+    auto* bar = findChild<QWidget*>(u"ToolBar1"_s, Qt::FindDirectChildrenOnly);
+    auto* b = new QToolButton(bar);
+    b->setText(caption);
+    b->setObjectName(name);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(true);
+    static_cast<QHBoxLayout*>(bar->layout())->insertWidget(at, b);
+    return b;
 }
 
 QToolButton* EntryForm::button(Action action) const
@@ -440,6 +458,7 @@ void EntryForm::openTables()
         });
         throw;
     }
+    tablesOpened();
     setActive(&Table1, &DataSource1);
     if (LocateOnOpen) locateOnOpen();
     CurKey = reportNumberOf(Table1);
@@ -506,7 +525,7 @@ bool EntryForm::FormClose()
     for (auto it = m_details.rbegin(); it != m_details.rend(); ++it)
         if ((*it)->table->isOpen()) (*it)->table->close();
     if (Table1.isOpen()) Table1.close();
-    if (RecordsDeleted) {
+    if (RecordsDeleted && m_def.policy.packOnClose) {
         sharedComponents().Database1.packTable(m_def.master.file);
         for (auto& d : m_details)
             sharedComponents().Database1.packTable(d->def.file);
@@ -785,7 +804,7 @@ void EntryForm::saveClick()
 
 void EntryForm::cancelClick()
 {
-    if (!services().question(u"是否放弃当前记录的修改"_s, u"提示"_s)) return;
+    if (m_def.policy.cancelAsks && !services().question(u"是否放弃当前记录的修改"_s, u"提示"_s)) return;
     ActiveTable->cancel();
     updateStatusLine();
     collapseWhenEmpty();
@@ -908,7 +927,8 @@ void EntryForm::stampDetail(int index)
 void EntryForm::postError(const EntryTable& def, store::StoreError& error)
 {
     QString message = error.message();
-    if (message == u"Key violation."_s) {
+    // A table without its own wording for duplicates shows the store's.
+    if (message == u"Key violation."_s && !def.duplicateMessage.isEmpty()) {
         message = def.duplicateMessage;
     } else {
         for (const auto& [part, text] : def.indexMessages) {
@@ -1112,6 +1132,10 @@ bool EntryForm::handleEnter(QWidget* focus)
         grid->setFocus(); // closes and keeps an open cell edit
         if (column < grid->columnCount() - 1) grid->setSelectedColumn(column + 1);
     };
+    if (DBGrid1 && within(DBGrid1)) {
+        nextColumn(DBGrid1);
+        return true;
+    }
     for (auto& d : m_details) {
         if (!d->grid1 || d->page != current) continue;
         if (within(d->grid1)) {

@@ -85,12 +85,14 @@ struct EntryPolicy
     QString orderAfterMerge; // the same after a merge into the master
     int locateDetail = -1; // detail positioned by LocateValue2; -1: the second value is not used
     QString bulkSuffix = QStringLiteral(",请退出系统查检查重复记录"); // master errors in a merge; empty: none
+    bool packOnClose = true; // false: closing never packs, whatever was deleted
+    bool cancelAsks = true; // false: "取消修改" drops the change without a question
 };
 
 // What tells one entry window from another: its tables, layout, toolbar, texts and policy.
 struct EntryDefinition
 {
-    enum class Layout { Pages, Panel };
+    enum class Layout { Pages, Panel, Grid }; // Grid: the master in one grid (master.grid1) filling the window
 
     EntryTable master;
     QList<EntryTable> details;
@@ -150,6 +152,7 @@ public:
     DataSource DataSource1;
     QTabWidget* PageControl1 = nullptr; // Pages layout
     QWidget* Panel1 = nullptr; // Panel layout: the one scrolling panel's content
+    DbGrid* DBGrid1 = nullptr; // Grid layout: the master's grid
     QWidget* TabSheet1 = nullptr; // first page
     QLabel* coverLabel = nullptr; // "报表编号" before the report-number control (cover only)
     DbEdit* coverNumber = nullptr; // the master's number box (the cover's, or one the window names)
@@ -217,6 +220,8 @@ protected:
     void setPanel(QWidget* content);
     // A window without a cover names the box that holds the master's number.
     void setNumberEdit(DbEdit* edit) { coverNumber = edit; }
+    // A button of the window's own, placed in the toolbar before position `at`.
+    QToolButton* insertToolButton(int at, const QString& caption, const QString& name);
 
     // The steps in which windows really differ.
     virtual void stampMaster(); // counter, `id`
@@ -225,6 +230,8 @@ protected:
     virtual void insertRow();
     virtual void deleteRow();
     virtual bool takeMergeRow(store::Dataset& source);
+    // The tables are open, nothing is positioned yet.
+    virtual void tablesOpened() { }
 
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -139,6 +140,7 @@ public:
             setNumberEdit(edits.first());
             return;
         }
+        if (this->def().layout == EntryDefinition::Layout::Grid) return;
         addMasterPage(u"概况"_s, buildFieldPage(masterItems, &DataSource1, 1, edits));
         if (detailCount() == 0) return;
         if (detail(0).def.view == entry::DetailView::Form)
@@ -147,6 +149,12 @@ public:
             addDetailPage(0);
     }
     using EntryForm::showFirstPage;
+    QToolButton* insertToolButtonForTest(int at, const QString& caption, int* clicks)
+    {
+        QToolButton* b = insertToolButton(at, caption, u"ToolButton12"_s);
+        connect(b, &QToolButton::clicked, this, [clicks] { ++*clicks; });
+        return b;
+    }
 };
 
 } // namespace
@@ -219,6 +227,8 @@ private Q_SLOTS:
     void failedOpeningClosesOnce();
     void failingCleanupKeepsWindowWorking();
     void formDetailPage();
+    void gridWindow();
+    void tablesOpenedBeforeLocating();
 };
 
 void TestEntryForm::layoutAndToolbar_data()
@@ -611,6 +621,87 @@ void TestEntryForm::formDetailPage()
     w->button(Action::Save)->click();
     QCOMPARE(fx->fake.messages().last(), u"明细编号不能为空"_s);
     QVERIFY(w->detailTable(0).isEditing());
+}
+
+// A window that is one grid over its table: no rules, no stamps, no wording of its own.
+void TestEntryForm::gridWindow()
+{
+    EntryDefinition def = definition(false);
+    def.layout = EntryDefinition::Layout::Grid;
+    def.cover = false;
+    def.master.ruleTable.clear();
+    def.master.counterField.clear();
+    def.master.idField.clear();
+    def.master.errorPrefix.clear();
+    def.master.duplicateMessage.clear();
+    def.master.grid1 = { { u"code"_s, u"编号"_s, 0, true }, { u"name"_s, u"名称"_s, 0 }, { u"amount"_s, u"金额"_s, 0 } };
+    def.toolbar = { Action::Delete, Action::Save, Action::Cancel, Action::Close };
+    def.checkSwitch = false;
+    def.statusForm = entry::StatusForm::None;
+    def.policy.collapseWhenEmpty = false;
+    def.policy.pageSwitchesButtons = false;
+    def.policy.cancelAsks = false;
+    def.policy.packOnClose = false;
+    addMaster(u"A"_s);
+    addMaster(u"B"_s);
+    w = std::make_unique<Form>(std::move(def));
+    int made = 0;
+    QToolButton* own = w->insertToolButtonForTest(0, u"生成清单"_s, &made);
+    w->show();
+    QVERIFY(w->DBGrid1);
+    QVERIFY(!w->PageControl1);
+    QCOMPARE(w->findChild<QWidget*>(u"ToolBar1"_s)->layout()->itemAt(0)->widget(), own);
+    own->click();
+    QCOMPARE(made, 1);
+
+    // Enter walks the grid's columns.
+    w->DBGrid1->setFocus();
+    w->DBGrid1->setSelectedColumn(0);
+    QTest::keyClick(w->DBGrid1, Qt::Key_Return);
+    QCOMPARE(w->DBGrid1->selectedColumn(), 1);
+
+    // "取消修改" asks nothing here.
+    w->Table1.edit();
+    w->Table1.fieldByName(u"name"_s).setValue(u"改"_s);
+    w->button(Action::Cancel)->click();
+    QVERIFY(!w->Table1.isEditing());
+    QVERIFY(fx->fake.events().isEmpty());
+
+    // The store's own message for a duplicate, and nothing stamped.
+    w->Table1.edit();
+    w->Table1.fieldByName(u"id"_s).setValue(u"B"_s);
+    w->button(Action::Save)->click();
+    QCOMPARE(fx->fake.exceptions(), QStringList { u"Key violation."_s });
+    w->Table1.cancel();
+    QVERIFY(EntryFixture::column(u"select m_one from \"m.db\" where code='A'"_s) == QStringList { u"1"_s });
+
+    // A deletion does not lead to a pack on closing.
+    fx->fake.setNextAnswer(true);
+    w->button(Action::Delete)->click();
+    QVERIFY(RecordsDeleted);
+    QVERIFY(w->close());
+    QVERIFY(!w->Table1.isOpen());
+}
+
+// A window that fills its table when it is opened empty: the request to locate finds the row.
+void TestEntryForm::tablesOpenedBeforeLocating()
+{
+    struct Filling : Form
+    {
+        using Form::Form;
+        void tablesOpened() override
+        {
+            if (Table1.isEmpty()) EntryFixture::sql(u"insert into \"m.db\" (id, code, m_one) values ('A','A',1), ('B','B',1)"_s);
+            Table1.refresh();
+        }
+    };
+    LocateOnOpen = true;
+    LocateField = u"code"_s;
+    LocateValue = u"B"_s;
+    auto f = std::make_unique<Filling>(definition(false));
+    f->show();
+    QCOMPARE(f->Table1.fieldByName(u"code"_s).asString(), u"B"_s);
+    QVERIFY(!f->isCollapsed());
 }
 
 QTEST_MAIN(TestEntryForm)
