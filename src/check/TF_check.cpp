@@ -2,6 +2,7 @@
 
 #include "TF_check_p.h"
 
+#include "shell/ReportKinds.h"
 #include "widgets/AppState.h"
 #include "widgets/DataSource.h"
 #include "widgets/DbGrid.h"
@@ -19,31 +20,6 @@
 using namespace Qt::StringLiterals;
 
 TF_check* F_check = nullptr;
-
-namespace {
-
-// The entry window that shows a failing record of each kind, and what it is positioned by.
-struct LocateTarget
-{
-    int kind;
-    const char16_t* field;
-    const char16_t* window;
-    const char16_t* caption;
-    bool secondKey; // code2 of the results row
-};
-
-const LocateTarget locateTargets[] = {
-    { 1, u"qa01", u"TF_kfq", u"高新区企业", false },
-    { 3, u"qa01", u"TF_kfq", u"区外企业", false },
-    { 4, u"jb00", u"TF_gjxm", u"国家级项目", false },
-    { 6, u"code", u"TF_tzjg", u"创业投资机构情况", false },
-    { 8, u"code", u"TF_dxkjy", u"大学科技园情况", true },
-    { 9, u"code", u"TF_fhq", u"科技企业孵化器情况", true },
-    { 10, u"code", u"TF_tsjd", u"特色产业基地情况", false },
-    { 11, u"code", u"TF_sjgxq", u"省级高新区", false },
-};
-
-} // namespace
 
 TF_check::TF_check(QWidget* parent) : QWidget(parent, Qt::Window)
 {
@@ -117,15 +93,21 @@ TF_check::~TF_check()
 
 bool TF_check::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate) guarded([this] { FormActivate(); });
+    if (event->type() == QEvent::WindowActivate && !m_openFailed) guarded([this] { FormActivate(); });
     return QWidget::event(event);
 }
 
-// Shown modally the window prepares at once, even where no activation follows.
+// Shown modally the window prepares at once, even where no activation follows. When it
+// cannot (no catalogue rows for the kind, a missing results table) it says why once and
+// closes, instead of failing again on the activation that follows the message.
 void TF_check::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    guarded([this] { FormActivate(); });
+    m_openFailed = false;
+    if (!guarded([this] { FormActivate(); }) && !Table1.isOpen()) {
+        m_openFailed = true;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void TF_check::closeEvent(QCloseEvent* event)
@@ -218,16 +200,14 @@ void TF_check::DBGrid1DblClick()
     LocateValue = Table1.fieldByName(u"编号"_s).asString();
     LocateValue2.clear();
     LocateOnOpen = true;
-    for (const LocateTarget& t : locateTargets) {
-        if (t.kind != ReportKind) continue;
-        LocateField = QString::fromUtf16(t.field);
-        if (t.secondKey && Table1.fieldIndex(u"code2"_s) >= 0) LocateValue2 = Table1.fieldByName(u"code2"_s).asString();
-        QWidget* w = windowRegistry().window(QString::fromUtf16(t.window), parentWidget());
-        if (!w) return; // that entry window is not offered yet
-        w->setWindowTitle(QString::fromUtf16(t.caption));
-        services().showModal(w);
-        return;
-    }
+    const ReportKindInfo* kind = reportKindOf(ReportKind);
+    if (!kind || kind->locateField.isEmpty()) return;
+    LocateField = kind->locateField;
+    if (kind->secondKey && Table1.fieldIndex(u"code2"_s) >= 0) LocateValue2 = Table1.fieldByName(u"code2"_s).asString();
+    QWidget* w = windowRegistry().window(kind->entryWindow, parentWidget());
+    if (!w) return; // that entry window is not offered yet
+    w->setWindowTitle(kind->locateCaption);
+    services().showModal(w);
 }
 
 void TF_check::Button5Click()

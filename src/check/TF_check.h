@@ -54,6 +54,7 @@ private:
     void attachGrid();
 
     CheckRun m_run;
+    bool m_openFailed = false;
 };
 
 extern TF_check* F_check;

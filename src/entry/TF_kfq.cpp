@@ -1,6 +1,7 @@
 #include "TF_kfq.h"
 
 #include "FieldPage.h"
+#include "shell/ReportKinds.h"
 #include "store/TablePath.h"
 #include "widgets/AppState.h"
 #include "widgets/BusyCursor.h"
@@ -344,8 +345,7 @@ EntryDefinition kfqDefinition()
     projects.emptyQuestion = u"是否清空科技项目情况数据库"_s;
 
     s.details = { products, projects };
-    s.sentMarkerSql = u"delete from sendname.db where name='kfq_1.db' or name='kfq_2.db' or name='kfq_5.db' or "
-                      u"name='kfq_6.db' or name='kfq_r.db'"_s;
+    s.sentMarkerSql = reportKindOf(1)->sentMarkerSql;
     s.statusForm = entry::StatusForm::Full;
     s.locateDialog = u"TF_change_r2"_s;
     return s;

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void secondKeyForParksAndIncubators_data();
     void secondKeyForParksAndIncubators();
     void kindWithoutEntryWindowOpensNothing();
+    void failedOpeningClosesOnce();
     void printoutToPdf();
     void printingTwiceKeepsOneTitleRow();
     void previewGoesThroughServices();
@@ -287,6 +288,25 @@ void TestTF_check::kindWithoutEntryWindowOpensNothing()
     QCOMPARE(LocateField, u"jb00"_s);
     QCOMPARE(LocateValue, u"P1"_s);
     QVERIFY(m_services->messages().isEmpty());
+}
+
+// A kind without catalogue rows cannot be prepared: the window says so once and closes,
+// and the activation that follows the message does not try again.
+void TestTF_check::failedOpeningClosesOnce()
+{
+    ReportKind = 6;
+    m_window->show();
+    QCOMPARE(m_services->exceptions().size(), 1);
+    QEvent activation(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(m_window.get(), &activation);
+    QCoreApplication::processEvents();
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(m_services->exceptions().size(), 1);
+    // Shown again for a kind it knows, it prepares as usual.
+    ReportKind = 1;
+    m_window->show();
+    QVERIFY(m_window->Table1.isOpen());
+    QCOMPARE(m_services->exceptions().size(), 1);
 }
 
 void TestTF_check::printoutToPdf()
