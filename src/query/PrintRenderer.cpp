@@ -114,7 +114,12 @@ void PrintRenderer::pageSetup()
     m_bodyScale = scaleOf(body);
     m_pageHeight = m_printer->height() - 10;
     m_measures.pageWidth = m_printer->width() - 10;
-    m_measures.rowHeight = printerHeight(body, u"宋体"_s) + 10;
+    // The gaps scale with the text: a fixed few printer dots vanish on a fine printer, and
+    // the rules would run through the characters.
+    const int line = printerHeight(body, u"宋体"_s);
+    m_padY = std::max(2, line / 5);
+    m_padX = std::max(2, line / 4);
+    m_measures.rowHeight = line + 2 * m_padY;
 
     const int width = std::max(1, toInt(m_measures.pageWidth / m_bodyScale.x + 10));
     const int height = std::max(1, toInt(m_pageHeight / m_bodyScale.y + m_measures.titleBlock));
@@ -210,40 +215,51 @@ void PrintRenderer::drawPage(Canvas& c)
     const int rh = m_measures.rowHeight;
     auto X = [&](int x) { return toInt(x / c.body.x + 10); };
     auto Y = [&](int y) { return toInt(y / c.body.y + top); };
-    auto L = [&](int x) { return toInt(x / c.body.x + 10 - 2); };
     const int columns = page.columnCount;
-    const int right = X(page.x[size_t(columns)] + fw);
+    // Column k spans [left(k), left(k + 1)); the fixed column, when there is one, [0, fw).
+    auto left = [&](int k) { return page.x[size_t(k)] + fw; };
+    const int right = X(left(columns));
+    const int fields = m_rows ? m_rows->fieldCount() : 0;
     QPen pen(Qt::black);
     pen.setCosmetic(true);
     p.setPen(pen);
 
+    // Text stands clear of the rules around it; numbers end at the right rule of their column.
+    auto cell = [&](int from, int to, int y, const QString& text, bool number) {
+        int x = X(from + m_padX);
+        if (number) x = std::max(x, X(to - m_padX) - toInt(p.fontMetrics().horizontalAdvance(text)));
+        textOut(p, x, Y(y + m_padY), text);
+    };
+    auto isNumber = [&](int field) {
+        return field < fields && store::isNumeric(m_rows->fieldDefs()[field].type);
+    };
+
     int y = 0;
-    if (fixedLeft) textOut(p, X(0), Y(0), m_heads.value(0).text);
+    if (fixedLeft) cell(0, fw, 0, m_heads.value(0).text, false);
     for (int k = 0; k < columns; ++k)
-        textOut(p, X(page.x[size_t(k)] + fw), Y(0), m_heads.value(page.firstColumn + k).text);
+        cell(left(k), left(k + 1), 0, m_heads.value(page.firstColumn + k).text, false);
+    const int tableLeft = fixedLeft ? X(0) : X(left(0));
     if (horizontalLines) {
-        p.drawLine(L(page.x[0]), Y(0) - 2, right, Y(0) - 2);
-        p.drawLine(L(page.x[0]), Y(rh) - 2, right, Y(rh) - 2);
+        p.drawLine(tableLeft, Y(0), right, Y(0));
+        p.drawLine(tableLeft, Y(rh), right, Y(rh));
     }
     y += rh;
 
-    const int fields = m_rows ? m_rows->fieldCount() : 0;
     for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
-        if (fixedLeft && fields > 0) textOut(p, X(0), Y(y), cellText(r, 0));
+        if (fixedLeft && fields > 0) cell(0, fw, y, cellText(r, 0), isNumber(0));
         for (int k = 0; k < columns; ++k) {
             const int field = page.firstColumn + k;
-            if (field < fields) textOut(p, X(page.x[size_t(k)] + fw), Y(y), cellText(r, field));
+            if (field < fields) cell(left(k), left(k + 1), y, cellText(r, field), isNumber(field));
         }
         y += rh;
-        if (horizontalLines) p.drawLine(L(page.x[0]), Y(y) - 2, right, Y(y) - 2);
+        if (horizontalLines) p.drawLine(tableLeft, Y(y), right, Y(y));
     }
 
     if (verticalLines) {
-        const int bottom = Y(y) - 2;
-        if (fixedLeft) p.drawLine(L(0), top - 2, L(0), bottom);
-        for (int k = 0; k < columns; ++k)
-            p.drawLine(L(page.x[size_t(k)] + fw), top - 2, L(page.x[size_t(k)] + fw), bottom);
-        p.drawLine(right, top - 2, right, bottom);
+        const int bottom = Y(y);
+        if (fixedLeft) p.drawLine(X(0), Y(0), X(0), bottom);
+        for (int k = 0; k <= columns; ++k)
+            p.drawLine(X(left(k)), Y(0), X(left(k)), bottom);
     }
 
     const QFont footer = footerFont();

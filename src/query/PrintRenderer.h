@@ -103,4 +103,7 @@ private:
     Scale m_titleScale, m_bodyScale, m_footerScale;
     int m_footerHeight = 0; // FH
     int m_pageHeight = 0; // PH
+    // Room between a cell's text and its rules, in printer units.
+    int m_padX = 0;
+    int m_padY = 0;
 };

@@ -42,6 +42,8 @@ private Q_SLOTS:
     void printsExactlyTheRange_data();
     void printsExactlyTheRange();
     void fixedLeftColumnOnEveryBand();
+    void textClearOfRulesNumbersRightAligned_data();
+    void textClearOfRulesNumbersRightAligned();
     void missingHeadTable();
 
 private:
@@ -153,6 +155,87 @@ void TestPrintRenderer::fixedLeftColumnOnEveryBand()
     QCOMPARE(r.pageTable().pages().back().firstColumn, 2);
     r.drawPage();
     QVERIFY(hasInk(r.preview(), 0, r.preview().height()));
+}
+
+void TestPrintRenderer::textClearOfRulesNumbersRightAligned_data()
+{
+    QTest::addColumn<int>("bodySize");
+    QTest::newRow("default size") << 11;
+    QTest::newRow("small") << 8;
+    QTest::newRow("large") << 20;
+}
+
+void TestPrintRenderer::textClearOfRulesNumbersRightAligned()
+{
+    // Read from the preview itself: where the rules are, and where ink is beside them.
+    QFETCH(int, bodySize);
+    PrintRenderer& r = *m_renderer;
+    r.bodySize = bodySize;
+    r.pageSetup();
+    r.layout();
+    r.drawPage();
+    const QImage img = r.preview();
+    auto black = [&](int x, int y) { return img.pixel(x, y) == qRgb(0, 0, 0); };
+    auto ink = [&](int x, int y) { return img.pixel(x, y) != qRgb(255, 255, 255); };
+
+    QList<int> rules; // rows of a horizontal rule
+    int left = 0, right = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        int run = 0, start = 0;
+        for (int x = 0; x < img.width(); ++x) {
+            run = black(x, y) ? run + 1 : 0;
+            if (run == 1) start = x;
+            if (run > 100) {
+                rules.append(y);
+                left = start;
+                for (right = x; right + 1 < img.width() && black(right + 1, y);)
+                    ++right;
+                break;
+            }
+        }
+    }
+    QVERIFY(rules.size() >= 4);
+    QList<int> verticals;
+    for (int x = left; x <= right; ++x) {
+        bool all = true;
+        for (int y = rules[0]; y <= rules[1] && all; ++y)
+            all = black(x, y);
+        if (all) verticals.append(x);
+    }
+    const int columns = r.pageTable().pages()[0].columnCount;
+    QCOMPARE(verticals.size(), columns + 1);
+
+    for (int i = 0; i + 1 < rules.size(); ++i) {
+        const int top = rules[i], bottom = rules[i + 1];
+        QVERIFY2(bottom - top >= 6, qPrintable(u"row %1 is %2 pixels high"_s.arg(i).arg(bottom - top)));
+        for (int x = left; x <= right; ++x) {
+            if (verticals.contains(x)) continue;
+            QVERIFY2(!ink(x, top + 1) && !ink(x, bottom - 1), qPrintable(u"row %1 touches its rule at x %2"_s.arg(i).arg(x)));
+        }
+        for (int v : verticals)
+            for (int y = top + 1; y < bottom; ++y)
+                QVERIFY2((v == left || !ink(v - 1, y)) && (v == right || !ink(v + 1, y)),
+                         qPrintable(u"row %1 touches the rule at x %2"_s.arg(i).arg(v)));
+    }
+
+    // 总收入合计 of the first rows: 1.5 and 3 end at the same place.
+    if (columns < 3) return; // a large font puts it on a later band
+    auto inkEdges = [&](int row) {
+        int first = -1, last = -1;
+        for (int x = verticals[2] + 1; x < verticals[3]; ++x)
+            for (int y = rules[row + 1] + 1; y < rules[row + 2]; ++y)
+                if (ink(x, y)) {
+                    if (first < 0) first = x;
+                    last = x;
+                }
+        return std::pair { first, last };
+    };
+    const auto [firstA, lastA] = inkEdges(0);
+    const auto [firstB, lastB] = inkEdges(1);
+    QVERIFY(firstA > 0 && firstB > 0);
+    QVERIFY2(std::abs(lastA - lastB) <= 2, qPrintable(u"%1 vs %2"_s.arg(lastA).arg(lastB)));
+    QVERIFY(firstB - firstA > 4);
+    QVERIFY(verticals[3] - lastA >= 2);
 }
 
 void TestPrintRenderer::missingHeadTable()
