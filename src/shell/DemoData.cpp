@@ -911,22 +911,8 @@ DemoData::Result DemoData::run()
         existing.close();
     }
 
-    // The returns that carry a mistake: an even draw of the given share, kinds taken in turn
-    // so that a small run still shows each of them.
     const int n = m_options.enterprises;
-    const int mistaken = std::min(n, int(std::llround(n * m_options.mistakePercent / 100.0)));
-    std::vector<int> order(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        order[size_t(i)] = i;
-    Random pickRandom(m_options.seed ^ 0x6D697374616B6573ULL);
-    for (int i = 0; i < mistaken; ++i)
-        std::swap(order[size_t(i)], order[size_t(pickRandom.between(i, n - 1))]);
-    std::vector<int> chosen(order.begin(), order.begin() + mistaken);
-    std::sort(chosen.begin(), chosen.end());
-    std::vector<int> kindOf(static_cast<size_t>(n), -1);
-    constexpr int kinds = 6;
-    for (size_t k = 0; k < chosen.size(); ++k)
-        kindOf[size_t(chosen[k])] = int(k % kinds);
+    const std::vector<int> kindOf = plantMistakes(n, m_options.mistakePercent, 6, m_options.seed);
 
     Result result;
     ScratchRows enterpriseRows(enterprises.schema());

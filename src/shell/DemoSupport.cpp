@@ -36,6 +36,23 @@ QList<double> split(Random& r, double total, int n)
     return pieces;
 }
 
+std::vector<int> plantMistakes(int n, double percent, int kinds, quint64 seed)
+{
+    const int mistaken = std::min(n, int(std::llround(n * percent / 100.0)));
+    std::vector<int> order(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        order[size_t(i)] = i;
+    Random pickRandom(seed ^ 0x6D697374616B6573ULL);
+    for (int i = 0; i < mistaken; ++i)
+        std::swap(order[size_t(i)], order[size_t(pickRandom.between(i, n - 1))]);
+    std::vector<int> chosen(order.begin(), order.begin() + mistaken);
+    std::sort(chosen.begin(), chosen.end());
+    std::vector<int> kindOf(static_cast<size_t>(n), -1);
+    for (size_t k = 0; k < chosen.size(); ++k)
+        kindOf[size_t(chosen[k])] = int(k % kinds);
+    return kindOf;
+}
+
 // --- Code lists ------------------------------------------------------------------------
 
 QList<QStringList> readCodeList(const QString& resource)

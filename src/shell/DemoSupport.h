@@ -18,6 +18,7 @@
 #include <cmath>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace store {
 class Table;
@@ -99,6 +100,11 @@ private:
 double part(Random& r, double total, double lo, double hi);
 // `total` cut into `n` whole pieces that add up to it exactly.
 QList<double> split(Random& r, double total, int n);
+
+// Which of `n` rows carry a mistake: an even draw of `percent` of them, the `kinds` of
+// mistakes taken in turn so that a small run still shows each of them. Per row the kind,
+// or -1 for a clean row.
+std::vector<int> plantMistakes(int n, double percent, int kinds, quint64 seed);
 
 // --- Code lists ------------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "WorkDir.h"
 #include "check/CheckRun.h"
 #include "shell/DemoData.h"
+#include "shell/DemoInstitutions.h"
 #include "shell/WorkDirSetup.h"
 #include "store/Query.h"
 #include "store/Table.h"
@@ -11,6 +12,7 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(CheckRun::Path)
+Q_DECLARE_METATYPE(DemoInstitutions::Kind)
 
 namespace {
 
@@ -138,6 +140,8 @@ private Q_SLOTS:
     void faultyRuleStopsWithRowsSoFar_data() { addBothPaths(); }
     void faultyRuleStopsWithRowsSoFar();
     void fastPathEqualsReferenceOnDemoData();
+    void institutionsFastPathEqualsReferenceOnDemoData_data();
+    void institutionsFastPathEqualsReferenceOnDemoData();
     void shippedLabelsFitTheResultsTable();
     void shippedCodeListsAgreeWithEntryRules_data();
     void shippedCodeListsAgreeWithEntryRules();
@@ -400,6 +404,58 @@ void TestCheckRun::fastPathEqualsReferenceOnDemoData()
     planted.sort();
     found.sort();
     QCOMPARE(found, planted);
+}
+
+void TestCheckRun::institutionsFastPathEqualsReferenceOnDemoData_data()
+{
+    QTest::addColumn<DemoInstitutions::Kind>("kind");
+    QTest::addColumn<QString>("results");
+    QTest::addColumn<QString>("dataTable");
+    QTest::newRow("venture-investment institutions")
+        << DemoInstitutions::Kind::VentureFunds << u"kfqzh3_r.db"_s << u"tzjg.db"_s;
+    QTest::newRow("industry bases") << DemoInstitutions::Kind::IndustryBases << u"tsjd_r.db"_s << u"tsjd.db"_s;
+    QTest::newRow("provincial zones")
+        << DemoInstitutions::Kind::ProvincialZones << u"kfqzh3_r.db"_s << u"sjgxq.db"_s;
+}
+
+// The single-table institution returns: both paths give the same rows, the shipped rules
+// find the planted mistakes and nothing else, and the run registers the kind's tables.
+void TestCheckRun::institutionsFastPathEqualsReferenceOnDemoData()
+{
+    QFETCH(DemoInstitutions::Kind, kind);
+    QFETCH(QString, results);
+    QFETCH(QString, dataTable);
+    DemoInstitutions::Options options;
+    options.ventureFunds = options.industryBases = options.provincialZones = 150;
+    options.mistakePercent = 20;
+    options.seed = 11;
+    const DemoInstitutions::Result demo = DemoInstitutions(options).run();
+    const int code = DemoInstitutions::reportKind(kind);
+
+    CheckRun check;
+    check.prepare(code);
+    QCOMPARE(check.resultTable(), results);
+    check.run(CheckRun::Path::Reference);
+    const QList<QStringList> reference = rowsOf(results);
+    check.run(CheckRun::Path::Fast);
+    const QList<QStringList> fast = rowsOf(results);
+    QCOMPARE(fast, reference);
+
+    QStringList planted, found;
+    for (const DemoInstitutions::PlantedMistake& m : demo.mistakes)
+        if (m.kind == kind) planted.append(m.reportNumber + u' ' + m.field);
+    for (const QStringList& r : fast)
+        found.append(r[0] + u' ' + r[2]);
+    planted.sort();
+    found.sort();
+    QCOMPARE(planted.size(), 30);
+    QCOMPARE(found, planted);
+
+    QList<QStringList> registered = rowsOf(u"sendname.db"_s);
+    std::sort(registered.begin(), registered.end());
+    QCOMPARE(registered.size(), 2);
+    QCOMPARE(registered[0].mid(0, 2), (QStringList { u"1"_s, results }));
+    QCOMPARE(registered[1].mid(0, 2), (QStringList { u"2"_s, dataTable }));
 }
 
 // A label longer than its column of the results table would be cut in every result.
