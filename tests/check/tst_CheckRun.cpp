@@ -2,6 +2,7 @@
 #include "check/CheckRun.h"
 #include "shell/DemoData.h"
 #include "shell/DemoInstitutions.h"
+#include "shell/ReportKinds.h"
 #include "shell/WorkDirSetup.h"
 #include "store/Query.h"
 #include "store/Table.h"
@@ -143,6 +144,7 @@ private Q_SLOTS:
     void institutionsFastPathEqualsReferenceOnDemoData_data();
     void institutionsFastPathEqualsReferenceOnDemoData();
     void shippedLabelsFitTheResultsTable();
+    void shippedCatalogueAgreesWithReportKinds();
     void shippedCodeListsAgreeWithEntryRules_data();
     void shippedCodeListsAgreeWithEntryRules();
 
@@ -486,6 +488,34 @@ void TestCheckRun::shippedLabelsFitTheResultsTable()
             QVERIFY2(store::gbkLength(rules.fieldByName(u"status"_s).asString()) <= 4, qPrintable(where));
         }
     }
+}
+
+// The entry windows clear the registrations the run writes: both must name the same
+// results table and data tables, or the register would list changed tables as validated.
+void TestCheckRun::shippedCatalogueAgreesWithReportKinds()
+{
+    WorkDirSetup().run();
+    QSet<int> validated;
+    for (const ReportKindInfo& kind : reportKinds()) {
+        CheckRun check;
+        check.prepare(kind.code);
+        if (check.resultTable().isEmpty()) continue; // not validated
+        validated.insert(kind.code);
+        const QString where = QString::number(kind.code);
+        QVERIFY2(check.resultTable().compare(kind.resultTable, Qt::CaseInsensitive) == 0, qPrintable(where));
+        QVERIFY2(kind.sentMarkerSql.contains(u"name='"_s + kind.resultTable + u'\''), qPrintable(where));
+        store::Table catalogue;
+        catalogue.setTableName(u"check_db.DB"_s);
+        catalogue.open();
+        for (catalogue.first(); !catalogue.eof(); catalogue.next()) {
+            const QString db = catalogue.fieldByName(u"db_name"_s).asString();
+            if (catalogue.field(0).asInteger() != kind.code || db.contains(u',') || db.endsWith(u';')) continue;
+            const QString table = db.chopped(1);
+            QVERIFY2(kind.sentMarkerSql.contains(u"name='"_s + table + u'\''), qPrintable(where + u' ' + table));
+        }
+    }
+    for (int code : { 1, 3, 6, 10, 11 })
+        QVERIFY(validated.contains(code));
 }
 
 void TestCheckRun::shippedCodeListsAgreeWithEntryRules_data()
