@@ -26,6 +26,13 @@ public:
     static std::unique_ptr<ForeignTable> create(const QString& path, TableFormat format,
                                                 const TableSchema& schema);
 
+    // Reads every exchange file in this code page instead of the one the file declares, for a
+    // file whose mark is wrong (0: each file's own mark decides). Throws on an unknown code page.
+    static void setCodePageOverride(int codePage);
+    // What the reads since the last call had to say about values they could not read as
+    // they stand (an invalid date read as empty, text with undecodable bytes), one line each.
+    static QStringList takeReadNotes();
+
     virtual const TableSchema& schema() const = 0;
     virtual bool isWritable() const = 0;
 

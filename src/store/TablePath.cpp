@@ -1,5 +1,7 @@
 #include "TablePath.h"
 
+#include "formats/ParadoxTable.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,13 +59,9 @@ TableFormat formatOf(const QString& path, TableType type)
     if (suffix == "txt"_L1) return TableFormat::Text;
     QFile f(path);
     if (f.open(QIODevice::ReadOnly)) {
-        const QByteArray head = f.read(16);
-        if (head.size() >= 6 && !head.startsWith("SQLite format 3")) {
-            // A Paradox header starts with the record size and header size (little endian);
-            // the header size is a multiple of 0x800.
-            const auto headerSize = quint16(quint8(head[2]) | (quint8(head[3]) << 8));
-            if (headerSize >= 0x800 && headerSize % 0x800 == 0) return TableFormat::Paradox;
-        }
+        const QByteArray head = f.read(0x40);
+        if (!head.startsWith("SQLite format 3") && formats::ParadoxTable::looksLikeParadox(head))
+            return TableFormat::Paradox;
     }
     return TableFormat::Native;
 }

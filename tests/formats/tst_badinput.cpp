@@ -83,11 +83,11 @@ const QList<Damage>& damages()
         { "dBase: record count beyond the file", TableFormat::Dbase, u"bad.dbf"_s,
             dbf([](QByteArray& b) { b[4] = char(0xE8), b[5] = char(0x03); }),
             u"的记录数 1000 与文件大小不符"_s },
-        { "dBase: code page 1252", TableFormat::Dbase, u"bad.dbf"_s,
-            dbf([](QByteArray& b) { b[29] = char(0x57); }),
-            u"的语言驱动字节 0x57 表示代码页 1252，不是 GBK"_s },
-        { "dBase: Visual FoxPro version", TableFormat::Dbase, u"bad.dbf"_s,
-            dbf([](QByteArray& b) { b[0] = char(0x30); }), u"不是 dBase III/IV 格式的表 (版本字节 0x30)"_s },
+        { "dBase: unknown version", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b[0] = char(0x99); }),
+            u"不是 dBase、FoxPro 或 Visual FoxPro 格式的表 (版本字节 0x99)"_s },
+        { "dBase: fixed-width type of the wrong width", TableFormat::Dbase, u"bad.dbf"_s,
+            dbf([](QByteArray& b) { b[32 + 32 + 11] = 'I'; }), u"的字段 N (类型 'I') 长度 6 不对"_s },
         { "dBase: unknown field type", TableFormat::Dbase, u"bad.dbf"_s,
             dbf([](QByteArray& b) { b[32 + 11] = 'X'; }), u"是不支持的类型 'X'"_s },
         { "dBase: record shorter than its fields", TableFormat::Dbase, u"bad.dbf"_s,
@@ -126,8 +126,16 @@ const QList<Damage>& damages()
             paradox([](QByteArray& b) { b.truncate(0x100); }), u"的文件头不完整"_s },
         { "Paradox: block chain loops", TableFormat::Paradox, u"bad.db"_s,
             paradox([](QByteArray& b) { b[0x800] = 1, b[0x801] = 0; }), u"的数据块链表出现循环 (块 1)"_s },
+        // The first block is whole; the rest of the rows are gone.
+        { "Paradox: rows missing", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b.truncate(0x800 + 0x900); }),
+            u"的文件头说有 200 行，文件里只有 87 行，缺少 113 行"_s },
         { "Paradox: block past the end", TableFormat::Paradox, u"bad.db"_s,
-            paradox([](QByteArray& b) { b.truncate(0x800 + 0x900); }), u"的数据块 2 超出了文件末尾"_s },
+            paradox([](QByteArray& b) {
+                b.truncate(0x800 + 0x800);
+                b[6] = 78, b[7] = 0; // the header counts only the rows of the first block
+            }),
+            u"的数据块 2 超出了文件末尾"_s },
         { "Paradox: block claims more records than fit", TableFormat::Paradox, u"bad.db"_s,
             paradox([](QByteArray& b) { b[0x804] = char(0xFF), b[0x805] = 0x7F; }), u"的数据块 1 已损坏"_s },
         { "Paradox: record size disagrees with fields", TableFormat::Paradox, u"bad.db"_s,
@@ -136,11 +144,18 @@ const QList<Damage>& damages()
             paradox([](QByteArray& b) { b[4] = 1; }), u"不是 Paradox 数据表 (文件类型 1)"_s },
         { "Paradox: unknown version", TableFormat::Paradox, u"bad.db"_s,
             paradox([](QByteArray& b) { b[0x39] = 0x20; }), u"的版本字节 0x20 不是 Paradox 3 到 7"_s },
-        { "Paradox: encrypted", TableFormat::Paradox, u"bad.db"_s,
-            paradox([](QByteArray& b) { b[0x5C] = 1; }), u"已加密，不能读取"_s },
         // The first record's memo pointer (after 2 leader bytes) aimed past the end of bad.mb.
         { "Paradox: memo pointer past the memo file", TableFormat::Paradox, u"bad.db"_s,
             paradox([](QByteArray& b) { b[0x806 + 14 + 2 + 3] = 0x10; }), u"的备注文件 bad.mb 在位置"_s },
+        // The pointer's low byte picks one of 64 entries of a shared block; 0x50 is past them.
+        { "Paradox: memo pointer to a sub-block past 63", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) { b[0x806 + 14 + 2] = 0x50; }), u"的备注文件 bad.mb 在位置"_s },
+        { "Paradox: memo field shorter than its pointer", TableFormat::Paradox, u"bad.db"_s,
+            paradox([](QByteArray& b) {
+                b[0x78 + 5] = 9; // the memo field's size in the field list
+                b[0] = 23; // the record size to match
+            }),
+            u"的备注字段 M 长度 9 太短"_s },
     };
     return list;
 }

@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -20,6 +21,8 @@ namespace {
 
 constexpr int FileHeaderSize = 32;
 constexpr int DescriptorSize = 32;
+constexpr int Dbase7HeaderSize = 68;
+constexpr int Dbase7DescriptorSize = 48;
 constexpr int MaxNameBytes = 10;
 constexpr int MaxCharLength = 255;
 constexpr int MaxFields = 255;
@@ -59,78 +62,123 @@ void putLe16(char* p, quint16 v)
     p[1] = char(v >> 8);
 }
 
-bool isGbkDriver(quint8 b)
+// The versions whose layout our writer keeps: dBase III/IV and FoxPro 2 with their memos.
+bool isWritableVersion(quint8 v)
 {
-    return b == 0x00 || b == 0x4D || b == 0x7A;
-}
-
-// The code page a language-driver byte stands for, for the message that refuses it.
-int codePageOf(quint8 b)
-{
-    switch (b) {
-    case 0x01:
-        return 437;
-    case 0x02:
-        return 850;
+    switch (v) {
     case 0x03:
-    case 0x57:
-    case 0x58:
-    case 0x59:
-        return 1252;
-    case 0x13:
-    case 0x7B:
-        return 932;
-    case 0x4E:
-    case 0x79:
-        return 949;
-    case 0x4F:
-    case 0x78:
-        return 950;
-    case 0x64:
-        return 852;
-    case 0x65:
-    case 0x26:
-        return 866;
-    case 0x66:
-        return 865;
-    case 0x67:
-        return 861;
-    case 0x7C:
-        return 874;
-    case 0x7D:
-        return 1255;
-    case 0x7E:
-        return 1256;
-    case 0xC8:
-        return 1250;
-    case 0xC9:
-        return 1251;
-    case 0xCA:
-        return 1254;
+    case 0x83:
+    case 0x8B:
     case 0xCB:
-        return 1253;
+    case 0x43:
+    case 0x63:
+    case 0xF5:
+    case 0xFB:
+        return true;
     default:
-        return 0;
+        return false;
     }
 }
 
-FieldType typeOfColumn(char type, int length, int decimals)
+bool isKnownVersion(quint8 v)
+{
+    return isWritableVersion(v) || v == 0x02 || v == 0x30 || v == 0x31 || v == 0x32 || v == 0x04 || v == 0x8C;
+}
+
+bool isVisualFoxPro(quint8 v)
+{
+    return v == 0x30 || v == 0x31 || v == 0x32;
+}
+
+// dBase 7 (level 7): 48-byte field descriptors after a 68-byte header.
+bool isDbase7(quint8 v)
+{
+    return (v & 0x07) == 0x04;
+}
+
+quint32 be32flip(const char* p)
+{
+    return be32(p) ^ 0x80000000u;
+}
+
+// dBase 7 keeps doubles like Paradox: high byte first, sign bit set when positive, every bit
+// inverted when negative, so that the bytes sort.
+double flippedDouble(const char* p)
+{
+    quint64 bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits = bits << 8 | quint8(p[i]);
+    bits = (bits & 0x8000000000000000ull) ? bits ^ 0x8000000000000000ull : ~bits;
+    return std::bit_cast<double>(bits);
+}
+
+quint64 le64(const char* p)
+{
+    return quint64(le32(p)) | quint64(le32(p + 4)) << 32;
+}
+
+bool allBytes(const char* p, int n, char a, char b)
+{
+    for (int i = 0; i < n; ++i)
+        if (p[i] != a && p[i] != b) return false;
+    return true;
+}
+
+// Types whose value lives in the memo file but is not text: read as null.
+bool isBinaryMemo(char type, int length)
+{
+    return type == 'G' || type == 'W' || type == 'P' || (type == 'B' && length != 8);
+}
+
+FieldType typeOfColumn(char type, int length, int decimals, bool visualFoxPro)
 {
     switch (type) {
     case 'C':
+    case 'V':
+    case 'T':
+    case '@':
         return FieldType::Text;
     case 'N':
         if (decimals == 0 && length <= 4) return FieldType::SmallInt;
         if (decimals == 0 && length <= 9) return FieldType::Integer;
         return FieldType::Float;
+    case 'I':
+    case '+':
+        return FieldType::Integer;
     case 'F':
+    case 'Y':
+    case 'O':
         return FieldType::Float;
+    case 'B':
+        return visualFoxPro || length == 8 ? FieldType::Float : FieldType::Memo;
     case 'D':
         return FieldType::Date;
     case 'L':
         return FieldType::Logical;
     default:
         return FieldType::Memo;
+    }
+}
+
+// The width a fixed-width type must have; 0 for types of any width.
+int fixedWidth(char type, bool visualFoxPro)
+{
+    switch (type) {
+    case 'D':
+    case 'Y':
+    case 'T':
+    case 'O':
+    case '@':
+        return 8;
+    case 'L':
+        return 1;
+    case 'I':
+    case '+':
+        return 4;
+    case 'B':
+        return visualFoxPro ? 8 : 0;
+    default:
+        return 0;
     }
 }
 
@@ -185,109 +233,173 @@ void DbfTable::readHeader()
     const QByteArray head = m_file.read(FileHeaderSize);
     if (head.size() < FileHeaderSize) fail(u"的文件头不完整"_s);
     m_version = quint8(head[0]);
-    switch (m_version) {
-    case 0x03:
-    case 0x83:
-    case 0x8B:
-    case 0xCB:
-    case 0x43:
-    case 0x63:
-    case 0xF5:
-    case 0xFB:
-        break;
-    default:
-        fail(u"不是 dBase III/IV 格式的表 (版本字节 0x%1)"_s.arg(uint(m_version), 2, 16, QChar(u'0')));
-    }
+    if (!isKnownVersion(m_version))
+        fail(u"不是 dBase、FoxPro 或 Visual FoxPro 格式的表 (版本字节 0x%1)"_s.arg(uint(m_version), 2, 16, QChar(u'0')));
+    const bool foxPro = isVisualFoxPro(m_version);
+    const bool level7 = isDbase7(m_version);
+    const int descriptorSize = level7 ? Dbase7DescriptorSize : DescriptorSize;
+    const int fieldsAt = level7 ? Dbase7HeaderSize : FileHeaderSize;
     const qint64 count = le32(head.constData() + 4);
     m_headerSize = le16(head.constData() + 8);
     m_recordSize = le16(head.constData() + 10);
     m_language = quint8(head[29]);
-    if (m_headerSize < FileHeaderSize + 1) fail(u"的文件头不完整"_s);
+    if (m_headerSize < fieldsAt + 1) fail(u"的文件头不完整"_s);
 
     // Field descriptors end with 0x0D; some writers leave it out when the header ends there.
     const QByteArray header = head + m_file.read(std::min<qint64>(m_headerSize, fileSize) - FileHeaderSize);
     const qsizetype available = header.size();
+
+    // The code page first: field names are in it too.
+    m_codePage = codePageOverride();
+    if (!m_codePage) m_codePage = codePageOfDbaseMark(m_language);
+    if (!m_codePage && level7 && available >= fieldsAt) {
+        // dBase 7 also names its language driver ("DB437US0", "DBWINUS0").
+        const QByteArray driver = header.mid(FileHeaderSize, 32);
+        if (driver.startsWith("DBWIN")) m_codePage = 1252;
+        else if (driver.startsWith("DB") && driver.size() >= 5)
+            m_codePage = driver.mid(2, 3).toInt();
+        if (!isKnownCodePage(m_codePage)) m_codePage = 0;
+    }
+    if (!m_codePage) {
+        // No mark (or one we do not know): the program's own files are GBK.
+        if (m_language != 0)
+            publishNote(u"dBase 表 %1 的语言驱动字节 0x%2 未知，按 GBK (代码页 936) 读取"_s.arg(m_name).arg(
+                uint(m_language), 2, 16, QChar(u'0')));
+        m_codePage = 936;
+    }
+    m_codec = TextCodec(m_codePage);
+
     m_columns.clear();
     m_schema = {};
+    m_nullFlagsOffset = -1;
+    m_nullFlagsLength = 0;
+    bool legacyTypes = true;
+    int flagBit = 0;
     int offset = 1;
-    for (qsizetype pos = FileHeaderSize;; pos += DescriptorSize) {
+    for (qsizetype pos = fieldsAt;; pos += descriptorSize) {
         if (pos >= available) {
             if (pos < m_headerSize) fail(u"的字段说明超出了文件末尾"_s);
             break;
         }
         if (header[pos] == '\r' || header[pos] == '\n') break;
-        if (pos + DescriptorSize > available)
+        if (pos + descriptorSize > available)
             fail(available < m_headerSize ? u"的字段说明超出了文件末尾"_s : u"的字段说明超出了文件头"_s);
         const char* d = header.constData() + pos;
-        const qsizetype nameLength = qsizetype(strnlen(d, 11));
-        const QString name = m_codec.decode(d, nameLength).trimmed();
+        const int nameBytes = level7 ? 32 : 11;
+        const qsizetype nameLength = qsizetype(strnlen(d, size_t(nameBytes)));
+        QString name = m_codec.decode(d, nameLength).trimmed();
+        const char* t = level7 ? d + 32 : d + 11;
         Column c;
-        c.type = char(std::toupper(static_cast<unsigned char>(d[11])));
-        c.length = quint8(d[16]);
-        c.decimals = quint8(d[17]);
+        c.type = char(std::toupper(static_cast<unsigned char>(t[0])));
+        c.length = quint8(t[level7 ? 1 : 5]);
+        c.decimals = quint8(t[level7 ? 2 : 6]);
+        const quint8 flags = level7 ? 0 : quint8(d[18]);
         if (c.type == 'C') {
             // Clipper and FoxPro keep the high byte of a long text's length in the decimals.
             c.length |= c.decimals << 8;
             c.decimals = 0;
         }
-        if (name.isEmpty()) fail(u"的第 %1 个字段没有名字"_s.arg(m_columns.size() + 1));
-        if (c.type == '\0' || !std::strchr("CNFDLM", c.type))
-            fail(u"的字段 %1 是不支持的类型 '%2'"_s.arg(name, QChar::fromLatin1(c.type)));
-        if (c.length == 0) fail(u"的字段 %1 长度为 0"_s.arg(name));
-        if (c.type == 'D' && c.length != 8) fail(u"的日期字段 %1 长度不是 8"_s.arg(name));
-        if (c.type == 'L' && c.length != 1) fail(u"的逻辑字段 %1 长度不是 1"_s.arg(name));
-        if (m_schema.fieldIndex(name) >= 0) fail(u"的字段名 %1 重复"_s.arg(name));
+        const int columnNumber = int(m_columns.size()) + 1;
+        if (c.length == 0) fail(u"的字段 %1 长度为 0"_s.arg(name.isEmpty() ? QString::number(columnNumber) : name));
         c.offset = offset;
         offset += c.length;
+        if (foxPro && (c.type == '0' || (flags & 0x01))) {
+            // A system field (_NullFlags): hidden; its bits say which values are null.
+            if (c.type == '0' && m_nullFlagsOffset < 0) {
+                m_nullFlagsOffset = c.offset;
+                m_nullFlagsLength = c.length;
+            }
+            legacyTypes = false;
+            continue;
+        }
+        if (name.isEmpty()) fail(u"的第 %1 个字段没有名字"_s.arg(columnNumber));
+        if (c.type == '\0' || !std::strchr("CNFDLMIYTBVQWGPO@+", c.type))
+            fail(u"的字段 %1 是不支持的类型 '%2'"_s.arg(name, QChar::fromLatin1(c.type)));
+        if (const int width = fixedWidth(c.type, foxPro); width && c.length != width) {
+            if (c.type == 'D') fail(u"的日期字段 %1 长度不是 8"_s.arg(name));
+            if (c.type == 'L') fail(u"的逻辑字段 %1 长度不是 1"_s.arg(name));
+            fail(u"的字段 %1 (类型 '%2') 长度 %3 不对"_s.arg(name, QChar::fromLatin1(c.type)).arg(c.length));
+        }
+        if (!std::strchr("CNFDLM", c.type) || (c.type == 'M' && c.length == 4)) legacyTypes = false;
+        if (foxPro && (c.type == 'V' || c.type == 'Q')) c.varBit = flagBit++;
+        if (foxPro && (flags & 0x02)) c.nullBit = flagBit++;
+        // Another reader's table may repeat a name; the answer needs distinct ones.
+        if (m_schema.fieldIndex(name) >= 0) {
+            int n = 2;
+            while (m_schema.fieldIndex(name + u'_' + QString::number(n)) >= 0)
+                ++n;
+            name += u'_' + QString::number(n);
+        }
         FieldDef f;
         f.name = name;
-        f.type = typeOfColumn(c.type, c.length, c.decimals);
-        f.size = f.type == FieldType::Text ? c.length : 0;
-        f.decimals = f.type == FieldType::Float ? c.decimals : 0;
+        f.type = typeOfColumn(c.type, c.length, c.decimals, foxPro);
+        f.size = c.type == 'T' || c.type == '@' ? 19 : f.type == FieldType::Text ? c.length : 0;
+        f.decimals = c.type == 'Y' ? 4 : f.type == FieldType::Float && (c.type == 'N' || c.type == 'F') ? c.decimals : 0;
         m_columns.append(c);
         m_schema.fields.append(f);
     }
     if (m_headerSize > fileSize) fail(u"的文件头不完整"_s);
-    if (m_columns.isEmpty()) fail(u"没有字段"_s);
+    // Some writers count the fields but forget the deletion flag: the fields decide.
+    if (offset == m_recordSize + 1) m_recordSize = offset;
     if (offset > m_recordSize) fail(u"的记录长度 %1 小于字段长度之和 %2"_s.arg(m_recordSize).arg(offset));
-    if (!isGbkDriver(m_language)) {
-        const int page = codePageOf(m_language);
-        fail(u"的语言驱动字节 0x%1 表示%2，不是 GBK (代码页 936)，不能读取"_s
-                 .arg(uint(m_language), 2, 16, QChar(u'0'))
-                 .arg(page ? u"代码页 %1"_s.arg(page) : u"未知的代码页"_s));
+    if (m_nullFlagsOffset >= 0) {
+        if (flagBit > m_nullFlagsLength * 8) fail(u"的 _NullFlags 字段太短"_s);
+    } else {
+        // Without _NullFlags there are no bits to read.
+        for (Column& c : m_columns)
+            c.nullBit = c.varBit = -1;
     }
     if (qint64(m_headerSize) + count * m_recordSize > fileSize)
         fail(u"的记录数 %1 与文件大小不符 (文件只有 %2 字节)"_s.arg(count).arg(fileSize));
     m_count = count;
+
+    m_readOnlyReason.clear();
+    if (!isWritableVersion(m_version) || !legacyTypes)
+        m_readOnlyReason = u"不是 dBase III/IV 格式，只能读取"_s;
+    else if (m_codePage != 936)
+        m_readOnlyReason = u"的代码页是 %1，不是 GBK (代码页 936)，只能读取"_s.arg(m_codePage);
 }
 
 void DbfTable::openMemo()
 {
     bool hasMemo = false;
     for (const Column& c : m_columns)
-        hasMemo = hasMemo || c.type == 'M';
+        hasMemo = hasMemo || c.type == 'M' || (isBinaryMemo(c.type, c.length) && c.type != 'B');
     m_memoFormat = MemoFormat::None;
-    m_readOnlyReason.clear();
     m_memo.close();
     if (!hasMemo) return;
     switch (m_version) {
     case 0x8B:
     case 0xCB:
+    case 0x8C:
+    case 0x04:
         m_memoFormat = MemoFormat::Dbase4;
         break;
     case 0xF5:
     case 0xFB:
+    case 0x30:
+    case 0x31:
+    case 0x32:
         m_memoFormat = MemoFormat::FoxPro;
         break;
     default:
         m_memoFormat = MemoFormat::Dbase3;
         break;
     }
-    m_memoPath = companionPath(m_path, m_memoFormat == MemoFormat::FoxPro ? u"fpt"_s : u"dbt"_s);
+    const QString own = m_memoFormat == MemoFormat::FoxPro ? u"fpt"_s : u"dbt"_s;
+    m_memoPath = companionPath(m_path, own);
+    if (!QFileInfo::exists(m_memoPath)) {
+        // A FoxBase or dBase III table may come with a FoxPro memo, and the other way round.
+        const QString other = companionPath(m_path, m_memoFormat == MemoFormat::FoxPro ? u"dbt"_s : u"fpt"_s);
+        if (QFileInfo::exists(other)) {
+            m_memoPath = other;
+            m_memoFormat = m_memoFormat == MemoFormat::FoxPro ? MemoFormat::Dbase3 : MemoFormat::FoxPro;
+        }
+    }
     const QString memoName = displayName(m_memoPath);
     if (!QFileInfo::exists(m_memoPath)) fail(u"的备注文件 %1 不存在"_s.arg(memoName));
     m_memo.setFileName(m_memoPath);
-    const bool memoWritable = m_memo.open(QIODevice::ReadWrite);
+    const bool memoWritable = m_readOnlyReason.isEmpty() && m_memo.open(QIODevice::ReadWrite);
     if (!memoWritable && !m_memo.open(QIODevice::ReadOnly))
         fail(u"的备注文件 %1 无法打开: %2"_s.arg(memoName, m_memo.errorString()));
     const QByteArray head = m_memo.read(Dbase3MemoBlock);
@@ -300,6 +412,7 @@ void DbfTable::openMemo()
     // New memos go after the last block the file holds. The header's next-free-block is
     // only kept up to date: trusting a damaged one would write far past the end.
     m_memoNext = std::max<qint64>((m_memo.size() + m_memoBlockSize - 1) / m_memoBlockSize, 1);
+    if (!m_readOnlyReason.isEmpty()) return;
     if (m_memoFormat != MemoFormat::Dbase3)
         m_readOnlyReason = u"的备注文件不是 dBase III 格式，只能读取"_s;
     else if (!memoWritable)
@@ -330,23 +443,38 @@ void DbfTable::readAll(const std::function<void(qint64 recno, const QVariantList
     if (!m_file.seek(m_headerSize)) fail(u"无法读取: %1"_s.arg(m_file.errorString()));
     QVariantList values;
     values.resize(m_columns.size());
+    ReadNotes notes;
+    m_codec.takeMarked();
     for (qint64 first = 0; first < m_count; first += perChunk) {
         const qint64 n = std::min(perChunk, m_count - first);
         const QByteArray chunk = m_file.read(n * m_recordSize);
         if (chunk.size() != n * m_recordSize) fail(u"的记录数 %1 与文件大小不符"_s.arg(m_count));
         for (qint64 i = 0; i < n; ++i) {
             const char* record = chunk.constData() + i * m_recordSize;
-            if (record[0] == EndOfFile) return;
+            if (record[0] == EndOfFile) break;
             if (record[0] == '*') continue;
-            for (qsizetype c = 0; c < m_columns.size(); ++c)
-                values[c] = decodeField(m_columns[c], m_schema.fields[c].type, record + m_columns[c].offset);
-            row(first + i + 1, values);
+            const qint64 recno = first + i + 1;
+            for (qsizetype c = 0; c < m_columns.size(); ++c) {
+                bool invalid = false;
+                values[c] = decodeField(m_columns[c], m_schema.fields[c].type, record, &invalid);
+                if (invalid) notes.add(ReadNotes::InvalidDate, m_schema.fields[c].name, recno);
+                if (m_codec.takeMarked()) notes.add(ReadNotes::Undecodable, m_schema.fields[c].name, recno);
+            }
+            row(recno, values);
         }
     }
+    notes.publish(u"dBase 表 "_s + m_name, m_codePage);
 }
 
-QVariant DbfTable::decodeField(const Column& column, FieldType type, const char* data)
+bool DbfTable::flagBit(const char* record, int bit) const
 {
+    return (quint8(record[m_nullFlagsOffset + bit / 8]) >> (bit % 8)) & 1;
+}
+
+QVariant DbfTable::decodeField(const Column& column, FieldType type, const char* record, bool* invalid)
+{
+    if (column.nullBit >= 0 && flagBit(record, column.nullBit)) return {};
+    const char* data = record + column.offset;
     const std::string_view raw(data, size_t(column.length));
     switch (column.type) {
     case 'C': {
@@ -355,6 +483,13 @@ QVariant DbfTable::decodeField(const Column& column, FieldType type, const char*
             --end;
         if (end == 0) return {};
         return m_codec.decode(data, qsizetype(end));
+    }
+    case 'V': {
+        // A shorter value keeps its length in the field's last byte.
+        int length = column.length;
+        if (column.varBit >= 0 && flagBit(record, column.varBit)) length = std::min(int(quint8(data[column.length - 1])), column.length - 1);
+        if (length == 0) return {};
+        return m_codec.decode(data, length);
     }
     case 'N':
     case 'F': {
@@ -372,16 +507,22 @@ QVariant DbfTable::decodeField(const Column& column, FieldType type, const char*
         return d ? QVariant(qint64(std::llround(*d))) : QVariant();
     }
     case 'D': {
+        if (allBytes(data, 8, ' ', '\0') || allBytes(data, 8, '0', ' ')) return {};
         int digits[8];
-        for (int i = 0; i < 8; ++i) {
-            if (data[i] < '0' || data[i] > '9') return {};
+        bool ok = true;
+        for (int i = 0; i < 8 && ok; ++i) {
+            ok = data[i] >= '0' && data[i] <= '9';
             digits[i] = data[i] - '0';
         }
-        const int y = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
-        const int m = digits[4] * 10 + digits[5];
-        const int d = digits[6] * 10 + digits[7];
-        const QDate date(y, m, d);
-        return date.isValid() && y > 0 ? QVariant(date) : QVariant();
+        if (ok) {
+            const int y = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+            const int m = digits[4] * 10 + digits[5];
+            const int d = digits[6] * 10 + digits[7];
+            const QDate date(y, m, d);
+            if (date.isValid() && y > 0) return date;
+        }
+        *invalid = true;
+        return {};
     }
     case 'L':
         switch (data[0]) {
@@ -398,18 +539,57 @@ QVariant DbfTable::decodeField(const Column& column, FieldType type, const char*
         default:
             return {};
         }
+    case 'I':
+    case '+':
+        if (isDbase7(m_version)) {
+            if (allBytes(data, 4, '\0', '\0')) return {};
+            return qint64(qint32(be32flip(data)));
+        }
+        return qint64(qint32(le32(data)));
+    case 'Y':
+        return double(qint64(le64(data))) / 10000.0;
+    case 'B':
+        if (column.length != 8) return {};
+        return std::bit_cast<double>(le64(data));
+    case 'O': {
+        if (allBytes(data, 8, '\0', '\0')) return {};
+        return flippedDouble(data);
+    }
+    case 'T': {
+        const qint64 day = le32(data);
+        const qint64 ms = le32(data + 4);
+        if (day == 0 && ms == 0) return {};
+        const QString text = timestampText(QDate::fromJulianDay(day), ms);
+        if (text.isEmpty()) *invalid = true;
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
+    case '@': {
+        if (allBytes(data, 8, '\0', '\0')) return {};
+        const double ms = flippedDouble(data);
+        if (!std::isfinite(ms) || std::fabs(ms) > 1e15) {
+            *invalid = true;
+            return {};
+        }
+        const double days = std::floor(ms / 86400000.0);
+        const QString text = timestampText(dateFromOrdinal(qint64(days)), qint64(ms - days * 86400000.0));
+        if (text.isEmpty()) *invalid = true;
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
     case 'M': {
         const QByteArray memo = readMemo(QByteArray(data, column.length));
         if (memo.isEmpty()) return {};
         return m_codec.decode(memo);
     }
+    default:
+        // Binary values (varbinary, blob, general, picture, OLE) hold nothing that reads as text.
+        return {};
     }
-    return {};
 }
 
 qint64 DbfTable::memoBlock(const QByteArray& index) const
 {
-    if (m_memoFormat == MemoFormat::FoxPro && index.size() == 4) return le32(index.constData());
+    // Visual FoxPro and some dBase 7 writers keep the block number in four binary bytes.
+    if (index.size() == 4) return le32(index.constData());
     const auto n = parseInteger(std::string_view(index.constData(), size_t(index.size())));
     return n && *n > 0 ? *n : 0;
 }
@@ -419,6 +599,7 @@ QByteArray DbfTable::readMemo(const QByteArray& index)
     const qint64 block = memoBlock(index);
     if (block == 0) return {};
     const QString memoName = displayName(m_memoPath);
+    if (!m_memo.isOpen()) fail(u"的备注文件 %1 不存在"_s.arg(memoName));
     const qint64 memoSize = m_memo.size();
     const qint64 pos = block * m_memoBlockSize;
     if (block > memoSize / m_memoBlockSize || pos >= memoSize || !m_memo.seek(pos))

@@ -9,9 +9,10 @@
 
 namespace store::formats {
 
-// A dBase III / IV table (.dbf) with its memo file (.dbt), text in GBK.
+// A dBase table (.dbf) with its memo file (.dbt or .fpt).
 //
-// Our types in the file (what dbfread, LibreOffice and the old engine read back):
+// Written as dBase III, text in GBK. Our types in the file (what dbfread, LibreOffice and
+// the old engine read back):
 //   Text n   -> C(n), n at most 255 (LibreOffice reads only the low length byte)
 //   SmallInt -> N(6,0)         Integer -> N(11,0)
 //   Float    -> N(20,d), d the field's decimals or 4 when it has none. A value is written
@@ -19,12 +20,17 @@ namespace store::formats {
 //               does (both readers parse the whole text, not d places), then with 15
 //               significant digits, then cut to the width.
 //   Date     -> D (yyyymmdd)   Logical -> L (T/F)   Memo -> M, dBase III .dbt
-// Blank fields are null both ways. Reading maps N(n,0) to SmallInt for n <= 4, Integer for
-// n <= 9 (every such value fits 32 bits), otherwise, like F, to Float.
+// Blank fields are null both ways. The language-driver byte is written as 0x7A (code page 936).
 //
-// The language-driver byte is written as 0x7A (code page 936); 0x4D, 0x7A and 0x00 read as
-// GBK. Any other byte names another code page: the text would come out wrong and an edit
-// would mix encodings, so such a file is refused with a message naming the byte.
+// Read: dBase III/IV/7, FoxBase, FoxPro 2 and Visual FoxPro. N(n,0) reads as SmallInt for
+// n <= 4, Integer for n <= 9 (every such value fits 32 bits), otherwise, like F, as Float;
+// I and + as Integer; Y (currency), B (Visual FoxPro double) and O (dBase 7 double) as
+// Float; T and @ (date and time) as Text yyyy-mm-dd hh:mm:ss; V as Text; M as Memo; binary
+// values (Q, W, G, P, dBase B) as an always null Memo. Visual FoxPro's _NullFlags is hidden
+// and its bits make values null. Text is decoded in the code page the language-driver byte
+// names (no mark: GBK), unless the reader is told another. Only a dBase III/IV or FoxPro 2
+// table of the types we write, in GBK, can be changed; any other is read only, as an edit
+// would mix layouts or encodings.
 class DbfTable final : public ForeignTable
 {
 public:
@@ -49,6 +55,8 @@ private:
         int offset = 0; // in the record, after the deletion flag
         int length = 0;
         int decimals = 0;
+        int nullBit = -1; // bit in _NullFlags that makes the value null
+        int varBit = -1; // bit that says a V field holds fewer bytes than its width
     };
     // Where the records of a new file go while it is written (rewrite, pack).
     struct Sink;
@@ -61,7 +69,9 @@ private:
     void requireWritable() const;
     void requireRecord(qint64 recno) const;
 
-    QVariant decodeField(const Column& column, FieldType type, const char* data);
+    bool flagBit(const char* record, int bit) const;
+    // `invalid` is set when the field holds something that is not a value of its type.
+    QVariant decodeField(const Column& column, FieldType type, const char* record, bool* invalid);
     QByteArray readMemo(const QByteArray& index);
     qint64 memoBlock(const QByteArray& index) const;
 
@@ -94,7 +104,10 @@ private:
     qint64 m_count = 0;
     QList<Column> m_columns;
     TableSchema m_schema;
-    mutable GbkCodec m_codec;
+    int m_codePage = 936;
+    int m_nullFlagsOffset = -1;
+    int m_nullFlagsLength = 0;
+    mutable TextCodec m_codec;
 };
 
 } // namespace store::formats

@@ -24,6 +24,16 @@ std::unique_ptr<ForeignTable> ForeignTable::open(const QString& path, TableForma
     throw StoreError(u"表 %1 不是交换格式的表"_s.arg(displayName(path)));
 }
 
+void ForeignTable::setCodePageOverride(int codePage)
+{
+    formats::setCodePageOverride(codePage);
+}
+
+QStringList ForeignTable::takeReadNotes()
+{
+    return formats::takePublishedNotes();
+}
+
 std::unique_ptr<ForeignTable> ForeignTable::create(
     const QString& path, TableFormat format, const TableSchema& schema)
 {

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QFileDevice>
 #include <QString>
+#include <QStringList>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -13,19 +14,78 @@
 // Helpers shared by the exchange-format codecs (dBase, text, Paradox).
 namespace store::formats {
 
-// GBK with reusable converters: store::fromGbk/toGbk open a converter per call, which costs
-// more than the rest of decoding a record. Plain ASCII skips the converter altogether.
-class GbkCodec
+// Text in one code page with reusable converters: store::fromGbk/toGbk open a converter per
+// call, which costs more than the rest of decoding a record. Plain ASCII skips the converter.
+// Bytes the code page does not hold are never dropped: each reads as U+FFFD, and marked()
+// tells the reader so it can say where.
+class TextCodec
 {
 public:
-    GbkCodec();
+    explicit TextCodec(int codePage = 936);
+    int codePage() const { return m_codePage; }
     QString decode(const char* data, qsizetype size);
     QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
+    // Writing is GBK only: the program's own exchange files are GBK.
     QByteArray encode(const QString& text);
+    // Whether a decode since the last call marked an undecodable byte.
+    bool takeMarked()
+    {
+        const bool m = m_marked;
+        m_marked = false;
+        return m;
+    }
 
 private:
+    QString decodeDoubleByte(const unsigned char* data, qsizetype size);
+
+    int m_codePage;
     QStringDecoder m_decoder;
     QStringEncoder m_encoder;
+    bool m_marked = false;
+};
+
+// The program's own exchange files are GBK.
+class GbkCodec : public TextCodec
+{
+public:
+    GbkCodec()
+        : TextCodec(936)
+    {
+    }
+};
+
+// The code page a dBase language-driver byte names; 0 when the byte names none we know.
+int codePageOfDbaseMark(quint8 mark);
+// Whether the code page can be decoded here.
+bool isKnownCodePage(int codePage);
+// The code page every exchange file is read in when set (0: each file's own mark decides).
+int codePageOverride();
+void setCodePageOverride(int codePage);
+
+// Remarks from reading exchange files (rows with an invalid date, text with undecodable
+// bytes), kept until someone takes them; the oldest are dropped past a few hundred.
+void publishNote(const QString& note);
+QStringList takePublishedNotes();
+
+// Collects, while one table is read, which rows held a value that could not be read as it
+// stands, per field and kind, and publishes one note for each when the read is done.
+class ReadNotes
+{
+public:
+    enum Kind { InvalidDate, Undecodable };
+    void add(Kind kind, const QString& field, qint64 recno);
+    // `table` begins each note ("dBase 表 x.dbf"); `codePage` names the code page for undecodable text.
+    void publish(const QString& table, int codePage);
+
+private:
+    struct Entry
+    {
+        Kind kind;
+        QString field;
+        QList<qint64> rows;
+        qint64 count = 0;
+    };
+    QList<Entry> m_entries;
 };
 
 // The companion of a table file (its .dbt, .sch or .mb): same directory and base name, the
@@ -61,5 +121,9 @@ std::string_view trimmed(std::string_view text);
 
 // Paradox and Python day ordinals: 0001-01-01 is day 1.
 QDate dateFromOrdinal(qint64 ordinal);
+// "hh:mm:ss" of milliseconds since midnight; "yyyy-mm-dd hh:mm:ss" of a day and its
+// milliseconds (the store has no time type). Empty when either is out of range.
+QString timeText(qint64 ms);
+QString timestampText(const QDate& date, qint64 ms);
 
 } // namespace store::formats

@@ -7,19 +7,22 @@
 
 namespace store::formats {
 
-// A legacy Paradox table (.db, versions 3 to 7) with its memo file (.mb), read only.
+// A legacy Paradox table (.db, versions 3.0 to 7, encrypted or not) with its memo file
+// (.mb), read only.
 //
 // Types: alpha -> Text, short -> SmallInt, long and autoincrement -> Integer, number,
 // currency and BCD -> Float, date -> Date, logical -> Logical, memo, formatted memo and
-// binary blob -> Memo (the bytes read as GBK text), time -> Text hh:mm:ss, timestamp ->
-// Text yyyy-mm-dd hh:mm:ss (the store has no time type; the text keeps what the file says),
-// OLE, graphic and bytes -> Memo, always null (nothing in them reads as text). A field of
-// all zero bytes is blank, so null. Text is GBK whatever the header's code page says: the
-// survey's tables were written on GBK systems, and DOS-era headers often name 437.
+// binary blob -> Memo (the bytes read as text), time -> Text hh:mm:ss, timestamp -> Text
+// yyyy-mm-dd hh:mm:ss (the store has no time type; the text keeps what the file says), OLE,
+// graphic and bytes -> Memo, always null (nothing in them reads as text). A field of all
+// zero bytes is blank, so null. Text is decoded in the code page the header names (version
+// 4 and later); a version 3 table, or one that names none, is GBK, as the survey's own are.
 class ParadoxTable final : public ForeignTable
 {
 public:
     static std::unique_ptr<ParadoxTable> open(const QString& path);
+    // Whether the first bytes of a file (at least 0x3A) are a Paradox table's header.
+    static bool looksLikeParadox(const QByteArray& head);
     [[noreturn]] static void refuseWrite(const QString& path);
     ~ParadoxTable() override;
 
@@ -44,8 +47,11 @@ private:
     explicit ParadoxTable(const QString& path);
     [[noreturn]] void fail(const QString& what) const;
     void readHeader();
-    QVariant decodeField(const Column& column, const unsigned char* data);
+    // `invalid` is set when the field holds something that is not a value of its type.
+    QVariant decodeField(const Column& column, const unsigned char* data, bool* invalid);
     QByteArray readBlob(const unsigned char* pointer, int leaderLength);
+    // `length` bytes of the memo file from `at`, decrypted; empty when they are not all there.
+    QByteArray readBlobBytes(qint64 at, qint64 length);
 
     QString m_path;
     QString m_name;
@@ -60,9 +66,11 @@ private:
     int m_firstBlock = 0;
     qint64 m_numRecords = 0;
     quint8 m_version = 0;
+    quint32 m_key = 0; // encryption; 0 when not encrypted
+    int m_codePage = 936;
     QList<Column> m_columns;
     TableSchema m_schema;
-    GbkCodec m_codec;
+    TextCodec m_codec;
 };
 
 } // namespace store::formats
