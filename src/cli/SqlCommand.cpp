@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include "store/ForeignTable.h"
 #include "store/Query.h"
 #include "store/SqlTranslator.h"
 
@@ -19,21 +20,43 @@ QString cell(const QVariant& value)
     return s;
 }
 
+// What reading the table files had to say (invalid dates read as empty, undecodable text).
+void notes(QTextStream& err)
+{
+    for (const QString& note : store::ForeignTable::takeReadNotes())
+        err << note << '\n';
+}
+
 } // namespace
 
-int sqlCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+int sqlCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    QStringList args = arguments;
+    // --codepage N reads every table file in code page N, for a file whose mark is wrong.
+    int codePage = 0;
+    const qsizetype option = args.indexOf(u"--codepage"_s);
+    if (option >= 0) {
+        bool ok = false;
+        codePage = option + 1 < args.size() ? args[option + 1].toInt(&ok) : 0;
+        if (!ok || codePage <= 0) {
+            err << "--codepage needs a code page number (936, 950, 1252, 866, ...)\n";
+            return 2;
+        }
+        args.remove(option, 2);
+    }
     if (args.isEmpty()) {
-        err << "usage: velto sql [-C DIR] STATEMENT...\n";
+        err << "usage: velto sql [-C DIR] [--codepage N] STATEMENT...\n";
         return 2;
     }
     try {
+        store::ForeignTable::setCodePageOverride(codePage);
         const QString text = args.join(u'\n');
         const auto kind = store::translateSql(text, [](const QString&) { return u"t"_s; }).kind;
         store::Query query;
         query.setSql(args);
         if (kind != store::SqlStatementKind::Select) {
             out << query.execSql() << '\n';
+            notes(err);
             return 0;
         }
         query.open();
@@ -49,6 +72,7 @@ int sqlCommand(const QStringList& args, QTextStream& out, QTextStream& err)
                 line.append(cell(v));
             out << line.join(u'\t') << '\n';
         }
+        notes(err);
         return 0;
     } catch (const store::StoreError& e) {
         out.flush();

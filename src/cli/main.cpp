@@ -17,7 +17,7 @@ struct CommandInfo
 };
 
 const CommandInfo commands[] = {
-    { "sql", "velto sql [-C DIR] STATEMENT...", cli::sqlCommand },
+    { "sql", "velto sql [-C DIR] [--codepage N] STATEMENT...", cli::sqlCommand },
     { "init", "velto init [-C DIR]", cli::initCommand },
     { "demo", "velto demo N [-C DIR] [--mistakes PERCENT] [--seed S] [--list]", cli::demoCommand },
     { "check", "velto check KIND [-C DIR] [--reference]", cli::checkCommand },

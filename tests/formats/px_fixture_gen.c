@@ -1,16 +1,18 @@
 /* Writes a Paradox table with pxlib, so the reader tests check our decoder against files
  * that an independent implementation made.
  *
- *   px_fixture_gen OUT.db VERSION < TABLE
+ *   px_fixture_gen OUT.db VERSION [CODEPAGE [PASSWORD]] < TABLE
  *
- * VERSION is 70 (Paradox 7), 50 (Paradox 5) or 30 (Paradox 3 header layout). TABLE is UTF-8
+ * VERSION is 70 (Paradox 7), 50 (Paradox 5), 40 (Paradox 4) or 30 (Paradox 3 header layout).
+ * CODEPAGE (default 936) is written to the header and text is written in it; a PASSWORD
+ * encrypts the table and its memo file. TABLE is UTF-8
  * text: the first line lists the fields separated by tabs as NAME:TYPE[SIZE] with TYPE one
  * of A (alpha, SIZE bytes), S (short), I (long), + (autoinc), N (number), $ (currency),
  * D (date), L (logical), T (time), @ (timestamp), # (BCD, SIZE decimals), M, F, B (memo,
  * formatted memo, blob; SIZE bytes kept in the record, at least 11). Every further line is a
  * row with one value per field separated by tabs; \N is null, and \t, \n, \\ are escapes.
  * Values: integers; numbers as C reads them; dates yyyy-mm-dd; times hh:mm:ss; timestamps
- * yyyy-mm-dd hh:mm:ss; logicals T or F; text in UTF-8 (written as GBK). The memo file is
+ * yyyy-mm-dd hh:mm:ss; logicals T or F; text in UTF-8 (written in the code page). The memo file is
  * OUT's base name with .mb. */
 #include <errno.h>
 #include <iconv.h>
@@ -38,11 +40,64 @@ static void onError(pxdoc_t* p, int type, const char* msg, void* data)
     exit(1);
 }
 
-/* UTF-8 to GBK; pxlib itself crashes on text that grows past the field while recoding. */
+/* Exported by pxlib but not declared in paradox.h. */
+long px_passwd_checksum(const char* password);
+void px_encrypt_mb_block(unsigned char* src, unsigned char* dest, unsigned long encryption, unsigned long blocksize);
+void px_encrypt_db_block(unsigned char* src, unsigned char* dest, unsigned long encryption, unsigned long blocksize,
+    unsigned long blockno);
+
+static unsigned char* readAll(const char* path, long* size)
+{
+    FILE* f = fopen(path, "rb");
+    if (!f) fail("cannot open a written file");
+    fseek(f, 0, SEEK_END);
+    *size = ftell(f);
+    unsigned char* bytes = (unsigned char*)calloc(1, (size_t)*size + 4096);
+    fseek(f, 0, SEEK_SET);
+    if (fread(bytes, 1, (size_t)*size, f) != (size_t)*size) fail("cannot read a written file");
+    fclose(f);
+    return bytes;
+}
+
+static void writeAll(const char* path, const unsigned char* bytes, long size)
+{
+    FILE* f = fopen(path, "wb");
+    if (!f || fwrite(bytes, 1, (size_t)size, f) != (size_t)size || fclose(f) != 0) fail("cannot write a file");
+}
+
+/* Encrypts a plain table and its memo file as Paradox does. pxlib 0.6.8 encrypts the data
+ * blocks itself but then lays out its memo file wrongly (it reads its own plain blocks back
+ * through the decryption), so the table is written plain and scrambled here. */
+static void encrypt(const char* table, const char* memo, const char* password, int version)
+{
+    const unsigned long key = (unsigned long)px_passwd_checksum(password);
+    long size = 0;
+    unsigned char* db = readAll(table, &size);
+    const long headerSize = db[2] | db[3] << 8;
+    const long blockSize = db[5] * 0x400L;
+    for (long at = headerSize, n = 1; at < size; at += blockSize, ++n)
+        px_encrypt_db_block(db + at, db + at, key, (unsigned long)blockSize, (unsigned long)n);
+    const int at = version >= 40 ? 0x5C : 0x25;
+    for (int i = 0; i < 4; ++i)
+        db[at + i] = (unsigned char)(key >> (8 * i));
+    writeAll(table, db, size);
+    free(db);
+    if (!memo) return;
+    unsigned char* mb = readAll(memo, &size);
+    const long padded = (size + 255) / 256 * 256;
+    px_encrypt_mb_block(mb, mb, key, (unsigned long)padded);
+    writeAll(memo, mb, padded);
+    free(mb);
+}
+
+static char g_encoding[32] = "GBK";
+
+/* UTF-8 to the table's code page; pxlib itself crashes on text that grows past the field
+ * while recoding. */
 static size_t toGbk(const char* in, char* out, size_t outSize)
 {
-    iconv_t cd = iconv_open("GBK", "UTF-8");
-    if (cd == (iconv_t)-1) fail("iconv has no GBK");
+    iconv_t cd = iconv_open(g_encoding, "UTF-8");
+    if (cd == (iconv_t)-1) fail("iconv does not know the code page");
     char* src = (char*)in;
     size_t srcLeft = strlen(in);
     char* dst = out;
@@ -145,10 +200,15 @@ static char typeCode(char letter)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) fail("usage: px_fixture_gen OUT.db VERSION < TABLE");
+    if (argc < 3 || argc > 5) fail("usage: px_fixture_gen OUT.db VERSION [CODEPAGE [PASSWORD]] < TABLE");
     const char* out = argv[1];
     const int version = atoi(argv[2]);
-    if (version != 70 && version != 50 && version != 30) fail("VERSION must be 70, 50 or 30");
+    if (version != 70 && version != 50 && version != 40 && version != 30) fail("VERSION must be 70, 50, 40 or 30");
+    const int codePage = argc > 3 ? atoi(argv[3]) : 936;
+    const char* password = argc > 4 ? argv[4] : NULL;
+    char encoding[32];
+    snprintf(encoding, sizeof encoding, "CP%d", codePage);
+    if (codePage != 936) snprintf(g_encoding, sizeof g_encoding, "%s", encoding);
 
     static char line[MAX_LINE];
     if (!fgets(line, sizeof line, stdin)) fail("no field line");
@@ -180,17 +240,15 @@ int main(int argc, char** argv)
     /* pxlib lays the header out by this number when it writes it on closing. */
     doc->px_head->px_fileversion = version;
     /* The code page must come before the encodings, and writing needs both. */
-    PX_set_value(doc, "codepage", 936);
-    PX_set_parameter(doc, "targetencoding", "CP936");
-    PX_set_parameter(doc, "inputencoding", "CP936");
-    if (hasBlob) {
-        char mb[4096];
-        snprintf(mb, sizeof mb, "%s", out);
-        char* dot = strrchr(mb, '.');
-        if (dot && !strchr(dot, '/')) *dot = 0;
-        strncat(mb, ".mb", sizeof mb - strlen(mb) - 1);
-        if (PX_set_blob_file(doc, mb) < 0) fail("cannot create the memo file");
-    }
+    PX_set_value(doc, "codepage", codePage);
+    PX_set_parameter(doc, "targetencoding", encoding);
+    PX_set_parameter(doc, "inputencoding", encoding);
+    static char mbPath[4096];
+    snprintf(mbPath, sizeof mbPath, "%s", out);
+    char* dot = strrchr(mbPath, '.');
+    if (dot && !strchr(dot, '/')) *dot = 0;
+    strncat(mbPath, ".mb", sizeof mbPath - strlen(mbPath) - 1);
+    if (hasBlob && PX_set_blob_file(doc, mbPath) < 0) fail("cannot create the memo file");
 
     const int recordSize = PX_get_recordsize(doc);
     char* record = (char*)malloc(recordSize);
@@ -258,6 +316,8 @@ int main(int argc, char** argv)
     free(record);
     PX_close(doc);
     PX_delete(doc);
+
+    if (password) encrypt(out, hasBlob ? mbPath : NULL, password, version);
 
     if (version == 30) {
         /* pxlib 0.6.8 lays out a Paradox 3 header for this version but stamps it 0x0B;
