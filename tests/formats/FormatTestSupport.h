@@ -3,7 +3,9 @@
 #include "store/ForeignTable.h"
 #include "store/StoreError.h"
 
+#include <QDate>
 #include <QFile>
+#include <QLocale>
 #include <QProcess>
 #include <QString>
 #include <QTest>
@@ -71,6 +73,43 @@ inline QString sourceFile(const QString& relative)
 {
     return qEnvironmentVariable("VELTO_SOURCE_DIR", QStringLiteral(VELTO_SOURCE_DIR_DEFAULT)) + u'/'
         + relative;
+}
+
+// One value as px_fixture_gen reads it: \N for null, escapes for tab, line break, backslash.
+inline QString layoutValue(const QVariant& v)
+{
+    if (v.isNull()) return u"\\N"_s;
+    switch (v.typeId()) {
+    case QMetaType::QDate:
+        return v.toDate().toString(Qt::ISODate);
+    case QMetaType::Bool:
+        return v.toBool() ? u"T"_s : u"F"_s;
+    case QMetaType::Double:
+        // The shortest text that reads back exactly: a BCD field takes the digits as written.
+        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    default: {
+        QString s = v.toString();
+        s.replace(u'\\', u"\\\\"_s).replace(u'\t', u"\\t"_s).replace(u'\n', u"\\n"_s);
+        return s;
+    }
+    }
+}
+
+// Writes `path` (and its .mb) with pxlib: `fields` as px_fixture_gen reads them, text in
+// `codePage`, encrypted when a password is given.
+inline void writeParadox(const QString& path, int version, const QString& fields, const QList<QVariantList>& rows,
+    int codePage = 936, const QString& password = {})
+{
+    QString input = fields + u'\n';
+    for (const QVariantList& row : rows) {
+        QStringList cells;
+        for (const QVariant& v : row)
+            cells << layoutValue(v);
+        input += cells.join(u'\t') + u'\n';
+    }
+    QStringList args = { path, QString::number(version), QString::number(codePage) };
+    if (!password.isEmpty()) args << password;
+    run(QStringLiteral(PX_FIXTURE_GEN), args, input.toUtf8());
 }
 
 } // namespace formats_test

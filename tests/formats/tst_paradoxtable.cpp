@@ -13,37 +13,6 @@ using store::TableFormat;
 
 namespace {
 
-QString layoutValue(const QVariant& v)
-{
-    if (v.isNull()) return u"\\N"_s;
-    switch (v.typeId()) {
-    case QMetaType::QDate:
-        return v.toDate().toString(Qt::ISODate);
-    case QMetaType::Bool:
-        return v.toBool() ? u"T"_s : u"F"_s;
-    case QMetaType::Double:
-        return QString::number(v.toDouble(), 'g', 17);
-    default: {
-        QString s = v.toString();
-        s.replace(u'\\', u"\\\\"_s).replace(u'\t', u"\\t"_s).replace(u'\n', u"\\n"_s);
-        return s;
-    }
-    }
-}
-
-// Writes `path` (and its .mb) with pxlib: `fields` as the generator reads them.
-void writeFixture(const QString& path, int version, const QString& fields, const QList<QVariantList>& rows)
-{
-    QString input = fields + u'\n';
-    for (const QVariantList& row : rows) {
-        QStringList cells;
-        for (const QVariant& v : row)
-            cells << layoutValue(v);
-        input += cells.join(u'\t') + u'\n';
-    }
-    run(QStringLiteral(PX_FIXTURE_GEN), { path, QString::number(version) }, input.toUtf8());
-}
-
 QString repeated(const QString& piece, int bytes)
 {
     QString s;
@@ -117,7 +86,7 @@ void TestParadoxTable::surveyTypes()
     else
         for (QVariantList& row : rows)
             row = row.mid(0, 5);
-    writeFixture(path, version, fields, rows);
+    writeParadox(path, version, fields, rows);
     QCOMPARE(int(quint8(readBytes(path).at(0x39))), versionByte);
 
     auto table = ForeignTable::open(path, TableFormat::Paradox);
@@ -137,7 +106,7 @@ void TestParadoxTable::surveyTypes()
 void TestParadoxTable::otherTypes()
 {
     const QString path = m_dir.filePath(u"other.db"_s);
-    writeFixture(path, 70, u"AI:+\tMONEY:$\tTM:T\tTS:@\tBC:#2\tFM:F20\tBL:B20\t中文名:A8"_s,
+    writeParadox(path, 70, u"AI:+\tMONEY:$\tTM:T\tTS:@\tBC:#2\tFM:F20\tBL:B20\t中文名:A8"_s,
         { { qint64(1), 12.25, u"12:34:56"_s, u"2024-01-15 01:02:03"_s, -12.34, u"格式备注"_s,
               repeated(u"blob "_s, 100), u"字段"_s },
             { QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
@@ -167,7 +136,7 @@ void TestParadoxTable::rowsAcrossBlocks()
     QList<QVariantList> rows;
     for (int i = 1; i <= 500; ++i)
         rows.append({ u"第%1行"_s.arg(i), qint64(i) });
-    writeFixture(path, 70, u"T:A12\tN:I"_s, rows);
+    writeParadox(path, 70, u"T:A12\tN:I"_s, rows);
     QVERIFY(QFileInfo(path).size() >= 0x800 + 3 * 0x800); // several data blocks
     auto table = ForeignTable::open(path, TableFormat::Paradox);
     compareRows(*table, rows);
@@ -176,7 +145,7 @@ void TestParadoxTable::rowsAcrossBlocks()
 void TestParadoxTable::readOnly()
 {
     const QString path = m_dir.filePath(u"ro.db"_s);
-    writeFixture(path, 70, u"T:A4"_s, { { u"a"_s } });
+    writeParadox(path, 70, u"T:A4"_s, { { u"a"_s } });
     auto table = ForeignTable::open(path, TableFormat::Paradox);
     QVERIFY(!table->isWritable());
     const QString message = u"Paradox 表 ro.db 只能读取，不能修改"_s;

@@ -203,35 +203,6 @@ void writeWithPythonDbf(const QString& path, const QString& type, const QString&
     run(u"/usr/bin/python3"_s, { sourceFile(u"tests/formats/dbf_writer.py"_s) }, spec);
 }
 
-QString layoutValue(const QVariant& v)
-{
-    if (v.isNull()) return u"\\N"_s;
-    switch (v.typeId()) {
-    case QMetaType::QDate:
-        return v.toDate().toString(Qt::ISODate);
-    case QMetaType::Bool:
-        return v.toBool() ? u"T"_s : u"F"_s;
-    default:
-        return v.toString();
-    }
-}
-
-// Writes `path` with pxlib: `fields` and `rows` as px_fixture_gen reads them.
-void writeParadox(const QString& path, int version, int codePage, const QString& password, const QString& fields,
-    const Rows& rows)
-{
-    QString input = fields + u'\n';
-    for (const QVariantList& row : rows) {
-        QStringList cells;
-        for (const QVariant& v : row)
-            cells << layoutValue(v);
-        input += cells.join(u'\t') + u'\n';
-    }
-    QStringList args = { path, QString::number(version), QString::number(codePage) };
-    if (!password.isEmpty()) args << password;
-    run(QStringLiteral(PX_FIXTURE_GEN), args, input.toUtf8());
-}
-
 int sql(const QStringList& args, QString* out, QString* err)
 {
     QTextStream o(out), e(err);
@@ -429,7 +400,7 @@ void TestPeerTables::paradoxFromPxlib()
     QFETCH(Rows, rows);
     static int n = 0;
     const QString path = m_dir.filePath(u"px%1.db"_s.arg(++n));
-    writeParadox(path, version, codePage, password, fields, rows);
+    writeParadox(path, version, fields, rows, codePage, password);
     QCOMPARE(store::formatOf(path), TableFormat::Paradox);
     auto table = ForeignTable::open(path, TableFormat::Paradox);
     compareRows(*table, rows);
@@ -442,7 +413,7 @@ void TestPeerTables::paradoxLastBlock()
     Rows rows;
     for (int i = 1; i <= 100; ++i)
         rows.append({ u"行%1"_s.arg(i), qint64(i) });
-    writeParadox(path, 70, 936, QString(), u"T:A10\tN:I"_s, rows);
+    writeParadox(path, 70, u"T:A10\tN:I"_s, rows);
     const QByteArray whole = readBytes(path);
     // 14-byte records, 2048-byte blocks of 146 rows: the single block ends after 100 rows.
     const int end = 0x800 + 6 + 100 * 14;
@@ -459,7 +430,7 @@ void TestPeerTables::paradox3HeaderOfAnySize()
     // The DOS versions wrote headers of any size; the data blocks follow it.
     const QString path = m_dir.filePath(u"dos.db"_s);
     const Rows rows = { { u"甲"_s, qint64(1) }, { u"乙"_s, qint64(2) } };
-    writeParadox(path, 30, 936, QString(), u"T:A10\tN:I"_s, rows);
+    writeParadox(path, 30, u"T:A10\tN:I"_s, rows);
     QByteArray bytes = readBytes(path);
     bytes = bytes.left(0x300) + bytes.mid(0x800);
     bytes[2] = 0x00, bytes[3] = 0x03;
@@ -475,7 +446,7 @@ void TestPeerTables::veltoSql()
     writeWithPythonDbf(dir + u"/west.dbf"_s, u"vfp"_s, u"cp1252"_s, u"name C(20) NULL; ts T NULL"_s,
         R"([["química", {"datetime": "2024-01-15 01:02:03"}]])", "[]");
     // Paradox 3 headers name no code page: read as GBK unless told.
-    writeParadox(dir + u"/dos.db"_s, 30, 866, u"key"_s, u"NAME:A20\tN:I"_s, { { u"Строка"_s, qint64(1) } });
+    writeParadox(dir + u"/dos.db"_s, 30, u"NAME:A20\tN:I"_s, { { u"Строка"_s, qint64(1) } }, 866, u"key"_s);
     QVERIFY(writeBytes(dir + u"/odd.dbf"_s,
         dbfFile(0x03, 0x7A, { { "NAME", 'C', 2 }, { "DAY", 'D', 8 } }, { " a 20240115", " \xFF NotAYear" })));
     const QString previous = QDir::currentPath();

@@ -101,15 +101,9 @@ quint32 be32flip(const char* p)
     return be32(p) ^ 0x80000000u;
 }
 
-// dBase 7 keeps doubles like Paradox: high byte first, sign bit set when positive, every bit
-// inverted when negative, so that the bytes sort.
 double flippedDouble(const char* p)
 {
-    quint64 bits = 0;
-    for (int i = 0; i < 8; ++i)
-        bits = bits << 8 | quint8(p[i]);
-    bits = (bits & 0x8000000000000000ull) ? bits ^ 0x8000000000000000ull : ~bits;
-    return std::bit_cast<double>(bits);
+    return sortableDouble(reinterpret_cast<const unsigned char*>(p));
 }
 
 quint64 le64(const char* p)
@@ -287,7 +281,7 @@ void DbfTable::readHeader()
         const char* d = header.constData() + pos;
         const int nameBytes = level7 ? 32 : 11;
         const qsizetype nameLength = qsizetype(strnlen(d, size_t(nameBytes)));
-        QString name = m_codec.decode(d, nameLength).trimmed();
+        const QString name = m_codec.decode(d, nameLength).trimmed();
         const char* t = level7 ? d + 32 : d + 11;
         Column c;
         c.type = char(std::toupper(static_cast<unsigned char>(t[0])));
@@ -323,15 +317,8 @@ void DbfTable::readHeader()
         if (!std::strchr("CNFDLM", c.type) || (c.type == 'M' && c.length == 4)) legacyTypes = false;
         if (foxPro && (c.type == 'V' || c.type == 'Q')) c.varBit = flagBit++;
         if (foxPro && (flags & 0x02)) c.nullBit = flagBit++;
-        // Another reader's table may repeat a name; the answer needs distinct ones.
-        if (m_schema.fieldIndex(name) >= 0) {
-            int n = 2;
-            while (m_schema.fieldIndex(name + u'_' + QString::number(n)) >= 0)
-                ++n;
-            name += u'_' + QString::number(n);
-        }
         FieldDef f;
-        f.name = name;
+        f.name = distinctName(m_schema, name);
         f.type = typeOfColumn(c.type, c.length, c.decimals, foxPro);
         f.size = c.type == 'T' || c.type == '@' ? 19 : f.type == FieldType::Text ? c.length : 0;
         f.decimals = c.type == 'Y' ? 4 : f.type == FieldType::Float && (c.type == 'N' || c.type == 'F') ? c.decimals : 0;

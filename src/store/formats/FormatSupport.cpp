@@ -1,5 +1,6 @@
 #include "FormatSupport.h"
 
+#include "../FieldDef.h"
 #include "../FileSync.h"
 #include "../StoreError.h"
 #include "../TablePath.h"
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -436,6 +438,24 @@ std::optional<qint64> parseInteger(std::string_view text)
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     if (r.ec == std::errc() && r.ptr == text.data() + text.size()) return value;
     return std::nullopt;
+}
+
+QString distinctName(const TableSchema& schema, const QString& name)
+{
+    if (schema.fieldIndex(name) < 0) return name;
+    int n = 2;
+    while (schema.fieldIndex(name + u'_' + QString::number(n)) >= 0)
+        ++n;
+    return name + u'_' + QString::number(n);
+}
+
+double sortableDouble(const unsigned char* p)
+{
+    quint64 bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits = bits << 8 | p[i];
+    bits = (bits & 0x8000000000000000ull) ? bits ^ 0x8000000000000000ull : ~bits;
+    return std::bit_cast<double>(bits);
 }
 
 QDate dateFromOrdinal(qint64 ordinal)

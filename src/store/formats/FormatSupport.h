@@ -12,6 +12,10 @@
 #include <string_view>
 
 // Helpers shared by the exchange-format codecs (dBase, text, Paradox).
+namespace store {
+struct TableSchema;
+}
+
 namespace store::formats {
 
 // Text in one code page with reusable converters: store::fromGbk/toGbk open a converter per
@@ -118,6 +122,14 @@ QByteArray significantFixedNumber(double value, int digits);
 std::optional<double> parseDouble(std::string_view text);
 std::optional<qint64> parseInteger(std::string_view text);
 std::string_view trimmed(std::string_view text);
+
+// A name for the next field of `schema` that no earlier field has (letter case aside): another
+// program's table may repeat one, and an answer needs distinct names ("ID", "ID_2", ...).
+QString distinctName(const TableSchema& schema, const QString& name);
+
+// A double as Paradox and dBase 7 keep it: high byte first, the sign bit set when positive and
+// every bit inverted when negative, so that the bytes sort as the numbers do.
+double sortableDouble(const unsigned char* p);
 
 // Paradox and Python day ordinals: 0001-01-01 is day 1.
 QDate dateFromOrdinal(qint64 ordinal);

@@ -5,7 +5,6 @@
 
 #include <QFileInfo>
 
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -135,16 +134,6 @@ bool allZero(const unsigned char* p, int n)
 quint32 unflip32(const unsigned char* p)
 {
     return (quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3])) ^ 0x80000000u;
-}
-
-// Doubles sort as bytes: a positive one has its sign bit set, a negative one every bit inverted.
-double unflipDouble(const unsigned char* p)
-{
-    quint64 bits = 0;
-    for (int i = 0; i < 8; ++i)
-        bits = bits << 8 | p[i];
-    bits = (bits & 0x8000000000000000ull) ? bits ^ 0x8000000000000000ull : ~bits;
-    return std::bit_cast<double>(bits);
 }
 
 int fixedLength(quint8 type)
@@ -282,19 +271,11 @@ void ParadoxTable::readHeader()
         const void* zero = std::memchr(p + namesAt, 0, size_t(m_headerSize - namesAt));
         if (!zero) fail(u"的字段说明超出了文件头"_s);
         const qsizetype nameLength = static_cast<const unsigned char*>(zero) - (p + namesAt);
-        QString name = m_codec.decode(header.constData() + namesAt, nameLength).trimmed();
+        const QString name = m_codec.decode(header.constData() + namesAt, nameLength).trimmed();
         namesAt += nameLength + 1;
         if (name.isEmpty()) fail(u"的第 %1 个字段没有名字"_s.arg(i + 1));
-        // Another program's table may repeat a name; the answer needs distinct ones.
-        if (m_schema.fieldIndex(name) >= 0) {
-            int n = 2;
-            while (m_schema.fieldIndex(name + u'_' + QString::number(n)) >= 0)
-                ++n;
-            name += u'_' + QString::number(n);
-        }
-
         FieldDef f;
-        f.name = name;
+        f.name = distinctName(m_schema, name);
         c.length = size;
         switch (c.type) {
         case Alpha:
@@ -453,7 +434,7 @@ QVariant ParadoxTable::decodeField(const Column& c, const unsigned char* data, b
         return qint64(qint32(unflip32(data)));
     case Number:
     case Currency:
-        return unflipDouble(data);
+        return sortableDouble(data);
     case DateField: {
         const QDate d = dateFromOrdinal(qint32(unflip32(data)));
         if (d.isValid()) return d;
@@ -468,7 +449,7 @@ QVariant ParadoxTable::decodeField(const Column& c, const unsigned char* data, b
         return t.isEmpty() ? QVariant() : QVariant(t);
     }
     case Timestamp: {
-        const double ms = unflipDouble(data);
+        const double ms = sortableDouble(data);
         QString text;
         if (std::isfinite(ms) && std::fabs(ms) < 1e15) {
             const double days = std::floor(ms / 86400000.0);
