@@ -15,7 +15,6 @@ constexpr double titleBandMm = 16;
 constexpr double titleOnlyMm = 14;
 constexpr double headBandMm = 7;
 constexpr double footerMm = 8;
-constexpr double paddingMm = 0.4;
 constexpr double penMm = 0.2;
 
 } // namespace

@@ -58,6 +58,7 @@ public:
     int wrapColumn = -1; // the one column whose text may take several lines (-1: none)
     bool pageNumbers = true;
     double rowHeightMm = 6; // at least; a taller body font makes rows taller
+    double paddingMm = 0.4; // between a cell's text and its rules
     int maxPages = 0; // draw at most this many pages; 0 draws them all
 
     void setRows(int count, RowSource source);

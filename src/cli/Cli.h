@@ -19,5 +19,6 @@ int restoreCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int transferCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int deliverCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int projectsCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int printCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 } // namespace cli

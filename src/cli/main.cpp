@@ -1,9 +1,10 @@
 #include "Cli.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -14,6 +15,7 @@ struct CommandInfo
     const char* name;
     const char* usage;
     cli::Command run;
+    bool paints = false; // needs fonts and a paint device, so the GUI application object
 };
 
 const CommandInfo commands[] = {
@@ -27,6 +29,7 @@ const CommandInfo commands[] = {
     { "transfer", "velto transfer TABLE FILE [-C DIR]", cli::transferCommand },
     { "deliver", "velto deliver DEST [-C DIR]", cli::deliverCommand },
     { "projects", "velto projects REGION [-C DIR] [--empty]", cli::projectsCommand },
+    { "print", "velto print ITEM... [-C DIR] --pdf FILE", cli::printCommand, true },
 };
 
 void usage(QTextStream& err)
@@ -40,7 +43,18 @@ void usage(QTextStream& err)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    const CommandInfo* command = nullptr;
+    for (const auto& c : commands)
+        if (argc > 1 && qstrcmp(argv[1], c.name) == 0) command = &c;
+    std::unique_ptr<QCoreApplication> application;
+    if (command && command->paints) {
+        // No windows are shown: the offscreen platform works without a display.
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
@@ -51,7 +65,7 @@ int main(int argc, char** argv)
         usage(err);
         return 2;
     }
-    const QString name = args.takeFirst();
+    args.removeFirst(); // the command, found above
     // -C DIR may stand anywhere among the arguments.
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == "-C"_L1) {
@@ -68,14 +82,12 @@ int main(int argc, char** argv)
             break;
         }
     }
-    for (const auto& c : commands) {
-        if (name == QLatin1StringView(c.name)) {
-            const int status = c.run(args, out, err);
-            out.flush();
-            err.flush();
-            return status;
-        }
+    if (!command) {
+        usage(err);
+        return 2;
     }
-    usage(err);
-    return 2;
+    const int status = command->run(args, out, err);
+    out.flush();
+    err.flush();
+    return status;
 }

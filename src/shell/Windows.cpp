@@ -15,6 +15,9 @@
 #include "exchange/TF_db_tool.h"
 #include "exchange/TF_xtwh.h"
 #endif
+#ifdef VELTO_WITH_REPORTS
+#include "reports/TF_report.h"
+#endif
 #ifdef VELTO_WITH_QUERY
 #include "query/TF_bt_p.h"
 #include "query/TF_query.h"
@@ -44,6 +47,9 @@ void registerWindows(WindowRegistry& registry)
     registry.add<TF_bhcl>(&F_bhcl);
     registry.add<TF_xtwh>(&F_xtwh);
     registry.add<TF_db_tool>(&F_db_tool);
+#endif
+#ifdef VELTO_WITH_REPORTS
+    registry.add<TF_report>(&F_report);
 #endif
     Q_UNUSED(registry);
 }
