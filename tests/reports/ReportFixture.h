@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/ReportItems.h"
 #include "reports/ReportSummaries.h"
 #include "shell/WorkDirSetup.h"
 #include "store/Query.h"
@@ -178,6 +179,20 @@ inline void makeUnreported(const QList<QStringList>& rows)
     for (const QStringList& row : rows)
         insertRow(t, { { u"JB00"_s, row.value(0) }, { u"JB01"_s, row.value(1) }, { u"JB02"_s, row.value(2) },
                        { u"YY"_s, row.value(3) } });
+}
+
+// The shipped items, read here without the program's reader.
+inline QList<ReportItem> readItems()
+{
+    store::Query q;
+    q.setSql(u"select report_name, report_p, id from rept_db.db"_s);
+    q.open();
+    QList<ReportItem> items;
+    for (int r = 0; r < q.recordCount(); ++r) {
+        const QVariantList v = q.rowAt(r);
+        items.append({ v[0].toString(), v[1].toString(), v[2].toInt() });
+    }
+    return items;
 }
 
 inline QString pdfText(const QString& file, int page = 0)
