@@ -1,4 +1,5 @@
 #include "FakeServices.h"
+#include "PdfText.h"
 #include "WorkDir.h"
 #include "check/TF_check.h"
 #include "check/TF_check_p.h"
@@ -13,7 +14,6 @@
 #include <QAbstractItemModelTester>
 #include <QPrintPreviewDialog>
 #include <QFile>
-#include <QProcess>
 #include <QProgressBar>
 #include <QDir>
 #include <QStandardPaths>
@@ -41,27 +41,6 @@ struct Shown
     QString value;
     QString value2;
 };
-
-QString pdfText(const QString& file, int page = 0)
-{
-    QProcess p;
-    QStringList args { u"-layout"_s };
-    if (page > 0) args << u"-f"_s << QString::number(page) << u"-l"_s << QString::number(page);
-    p.start(u"pdftotext"_s, args << file << u"-"_s);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int pdfPages(const QString& file)
-{
-    QProcess p;
-    p.start(u"pdfinfo"_s, { file });
-    p.waitForFinished(30000);
-    const QString info = QString::fromUtf8(p.readAllStandardOutput());
-    for (const QString& line : info.split(u'\n'))
-        if (line.startsWith("Pages:"_L1)) return line.mid(6).trimmed().toInt();
-    return 0;
-}
 
 } // namespace
 
@@ -334,14 +313,14 @@ void TestTF_check::printoutToPdf()
     // With VELTO_SCREENSHOT_DIR set the printout is kept there to be looked at.
     if (const QString keep = qEnvironmentVariable("VELTO_SCREENSHOT_DIR"); !keep.isEmpty())
         QFile::copy(pdf, QDir(keep).filePath(u"check.pdf"_s));
-    const QString first = pdfText(pdf, 1);
+    const QString first = printed::text(pdf, 1);
     QVERIFY(first.contains(u"校验表"_s));
     QVERIFY(first.contains(u"国家高新技术产业开发区企业统计报表校验"_s));
     QVERIFY(first.contains(firstNumber));
     QVERIFY(first.contains(firstMessage.left(8)));
-    const int pages = pdfPages(pdf);
+    const int pages = printed::pages(pdf);
     QVERIFY(pages >= 2);
-    const QString last = pdfText(pdf, pages);
+    const QString last = printed::text(pdf, pages);
     QVERIFY(last.contains(lastNumber));
     QVERIFY(!last.contains(u"校验表"_s)); // the title band is on the first page only
     for (const QString& page : { first, last }) {

@@ -7,7 +7,6 @@
 #include "store/Table.h"
 
 #include <QHash>
-#include <QProcess>
 #include <QVariant>
 
 // Small survey tables for the report tests, made in the current (temporary) directory,
@@ -193,32 +192,6 @@ inline QList<ReportItem> readItems()
         items.append({ v[0].toString(), v[1].toString(), v[2].toInt() });
     }
     return items;
-}
-
-inline QString pdfText(const QString& file, int page = 0)
-{
-    QProcess p;
-    QStringList args { u"-layout"_s };
-    if (page > 0) args << u"-f"_s << QString::number(page) << u"-l"_s << QString::number(page);
-    p.start(u"pdftotext"_s, args << file << u"-"_s);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// "Pages" and "Page size" of pdfinfo.
-inline QString pdfInfo(const QString& file, const QString& key)
-{
-    QProcess p;
-    p.start(u"pdfinfo"_s, { file });
-    p.waitForFinished(30000);
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
-        if (line.startsWith(key + u':')) return line.mid(key.size() + 1).trimmed();
-    return {};
-}
-
-inline int pdfPages(const QString& file)
-{
-    return pdfInfo(file, u"Pages"_s).toInt();
 }
 
 } // namespace fixture

@@ -1,4 +1,5 @@
 #include "FakeServices.h"
+#include "PdfText.h"
 #include "ReportFixture.h"
 #include "WorkDir.h"
 #include "reports/TF_report.h"
@@ -151,9 +152,9 @@ void TestTF_report::printsTickedItemsInListOrder()
     m_window->printToFile = m_dir->filePath(u"two.pdf"_s);
     m_window->ToolButton2->click();
     QVERIFY(m_services->exceptions().isEmpty());
-    QCOMPARE(fixture::pdfPages(m_window->printToFile), 2);
-    QVERIFY(fixture::pdfText(m_window->printToFile, 1).contains(u"亿元以上清单"_s));
-    QVERIFY(fixture::pdfText(m_window->printToFile, 2).contains(u"高技术服务业企业"_s));
+    QCOMPARE(printed::pages(m_window->printToFile), 2);
+    QVERIFY(printed::text(m_window->printToFile, 1).contains(u"亿元以上清单"_s));
+    QVERIFY(printed::text(m_window->printToFile, 2).contains(u"高技术服务业企业"_s));
 }
 
 void TestTF_report::nothingTickedPrintsNothing()
@@ -200,7 +201,7 @@ void TestTF_report::previewsOneAfterAnotherAndSavesPdf()
     QCOMPARE(shown, (QStringList { u"2012年高新技术产业开发区（区外）企业汇总表"_s, u"2012年上市企业清单"_s }));
     QVERIFY(QFile::exists(saved));
     if (!QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
-        QVERIFY(fixture::pdfText(saved).contains(u"企业汇总表"_s));
+        QVERIFY(printed::text(saved).contains(u"企业汇总表"_s));
     QVERIFY(!m_window->printer().qyhz().Table1.isOpen());
 }
 
