@@ -209,7 +209,8 @@ void TestTF_report::storeErrorStopsTheRemainingItems()
 {
     m_window->FormActivate();
     m_window->ToolButton1Click();
-    m_window->setTicked(rowOf(u"gjhz"_s), true); // there is no gjxm.db
+    QFile::remove(u"gjxm.db"_s);
+    m_window->setTicked(rowOf(u"gjhz"_s), true);
     m_window->setTicked(rowOf(u"gjwsb"_s), true);
     int previews = 0;
     m_services->setModalHandler([&](QWidget*) { ++previews; });
