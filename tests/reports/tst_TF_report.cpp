@@ -5,6 +5,7 @@
 #include "reports/TF_report.h"
 #include "shell/WorkDirSetup.h"
 #include "widgets/AppState.h"
+#include "widgets/Services.h"
 
 #include <QAction>
 #include <QFile>
@@ -173,7 +174,7 @@ void TestTF_report::withoutPrinterSaysSo()
     if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("a printer is installed here");
     m_window->FormActivate();
     m_window->ToolButton2->click();
-    QCOMPARE(m_services->messages(), QStringList { u"没有可用的打印机"_s });
+    QCOMPARE(m_services->messages(), QStringList { noPrinterText() });
     QVERIFY(!QFile::exists(u"qyhz.db"_s)); // nothing was prepared either
 }
 
