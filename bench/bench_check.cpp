@@ -1,13 +1,16 @@
 // Validation of 100,000 zone-enterprise returns (about 300,000 products and 200,000
 // projects) with the shipped rules of report kind 1: the rule-by-rule reference way, the
-// fast way, and the same rules as bare SQLite statements for scale.
+// fast way, and the same rules as bare SQLite statements for scale. Then the same three for
+// 5,000 returns each of the venture-investment institutions (kind 6), industry bases (10)
+// and provincial zones (11), whose four-digit numbers allow at most 9,999.
 //
 //     build-check/bench/bench_check [ENTERPRISES] [--fast-only]
 //
-// --fast-only times the fast way alone (for profiling it).
+// --fast-only times the fast way of kind 1 alone (for profiling it).
 
 #include "check/CheckRun.h"
 #include "shell/DemoData.h"
+#include "shell/DemoInstitutions.h"
 #include "store/SqlTranslator.h"
 #include "store/Table.h"
 #include "store/TablePath.h"
@@ -19,6 +22,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -76,16 +80,16 @@ qint64 bare(sqlite3* db, const QString& statement)
     return rows;
 }
 
-// Every rule of kind 1 as one bare statement: plain rules as their failing rows, aggregate
+// Every rule of a kind as one bare statement: plain rules as their failing rows, aggregate
 // rules as the grouped answer filtered by the rule's condition, code lists in one IN.
-qint64 bareRules(sqlite3* db)
+qint64 bareRules(sqlite3* db, int kind)
 {
     qint64 rows = 0;
     store::Table catalogue;
     catalogue.setTableName(u"check_db.DB"_s);
     catalogue.open();
     for (catalogue.first(); !catalogue.eof(); catalogue.next()) {
-        if (catalogue.field(0).asInteger() != 1) continue;
+        if (catalogue.field(0).asInteger() != kind) continue;
         const QString table = catalogue.fieldByName(u"db_name"_s).asString();
         const QString key = catalogue.fieldByName(u"field_name"_s).asString();
         store::Table rules;
@@ -165,12 +169,51 @@ int main(int argc, char** argv)
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     timer.restart();
-    const qint64 bareRows = bareRules(db);
+    const qint64 bareRows = bareRules(db, 1);
     const double sqlite = timer.elapsed() / 1000.0;
     sqlite3_close(db);
     bench::print("check_bare_sqlite_statements", sqlite, "s");
     bench::print("check_bare_sqlite_failures", double(bareRows), "rows");
     std::printf("ratio check_fast_vs_bare_sqlite: %.3f\n", fast / sqlite);
     std::printf("ratio check_fast_vs_reference: %.3f\n", fast / reference);
+
+    DemoInstitutions::Options institutions;
+    institutions.ventureFunds = institutions.industryBases = institutions.provincialZones = 5000;
+    institutions.seed = 1;
+    timer.restart();
+    const DemoInstitutions::Result made = DemoInstitutions(institutions).run();
+    bench::print("check_institutions_demo_generation", timer.elapsed() / 1000.0, "s");
+    for (int k = 0; k < DemoInstitutions::kindCount; ++k) {
+        const auto kind = DemoInstitutions::Kind(k);
+        const QByteArray name = "check_kind" + QByteArray::number(DemoInstitutions::reportKind(kind));
+        auto line = [&](const char* what) { return name + what; };
+        bench::print(line("_rows").constData(), made.made[k].rows, "rows");
+        CheckRun check;
+        check.prepare(DemoInstitutions::reportKind(kind));
+        timer.restart();
+        check.run(CheckRun::Path::Reference);
+        const double slow = timer.elapsed() / 1000.0;
+        const QList<QStringList> slowRows = rowsOf(check.resultTable());
+        bench::print(line("_reference").constData(), slow, "s");
+        timer.restart();
+        check.run(CheckRun::Path::Fast);
+        const double quick = timer.elapsed() / 1000.0;
+        const QList<QStringList> quickRows = rowsOf(check.resultTable());
+        bench::print(line("_fast").constData(), quick, "s");
+        bench::print(line("_failures").constData(), quickRows.size(), "rows");
+        bench::print(line("_planted_mistakes").constData(),
+                     double(std::count_if(made.mistakes.begin(), made.mistakes.end(),
+                                          [&](const DemoInstitutions::PlantedMistake& m) { return m.kind == kind; })),
+                     "rows");
+        bench::print(line("_fast_equals_reference").constData(), quickRows == slowRows ? 1 : 0, "bool");
+        sqlite3_open(":memory:", &db);
+        timer.restart();
+        bareRules(db, DemoInstitutions::reportKind(kind));
+        const double plain = timer.elapsed() / 1000.0;
+        sqlite3_close(db);
+        bench::print(line("_bare_sqlite_statements").constData(), plain, "s");
+        std::printf("ratio %s_fast_vs_reference: %.3f\n", name.constData(), quick / slow);
+        std::printf("ratio %s_fast_vs_bare_sqlite: %.3f\n", name.constData(), quick / plain);
+    }
     return 0;
 }
