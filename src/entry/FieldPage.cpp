@@ -101,3 +101,21 @@ QWidget* buildFieldPage(const FormItem* items, DataSource* source, int columns, 
     area->setWidget(inner);
     return area;
 }
+
+QLabel* formTitle(const QString& text, int points, bool bold, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    label->setFont(f);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+DbEdit* findEdit(const QList<DbEdit*>& edits, const QString& field)
+{
+    for (DbEdit* e : edits)
+        if (e->dataField().compare(field, Qt::CaseInsensitive) == 0) return e;
+    return nullptr;
+}

@@ -5,6 +5,7 @@
 
 class DataSource;
 class DbEdit;
+class QLabel;
 class QWidget;
 
 // One line of a paper form laid out on an entry page: a section heading, a field with the
@@ -27,3 +28,9 @@ QWidget* buildFieldPage(const FormItem* items, DataSource* source, int columns, 
 // `maxChars` caps the width of the edit controls (0: by the number of columns).
 void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits,
                   int maxChars = 0);
+
+// A centred title line of a paper form.
+QLabel* formTitle(const QString& text, int points, bool bold, QWidget* parent);
+
+// The edit control of `field` among `edits` (case-insensitive), or null.
+DbEdit* findEdit(const QList<DbEdit*>& edits, const QString& field);
