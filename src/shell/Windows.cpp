@@ -4,7 +4,10 @@
 
 #ifdef VELTO_WITH_ENTRY
 #include "entry/LocateDialogs.h"
+#include "entry/TF_gjwsb.h"
+#include "entry/TF_gjxm.h"
 #include "entry/TF_kfq.h"
+#include "entry/TF_kfqzh.h"
 #endif
 #ifdef VELTO_WITH_CHECK
 #include "check/TF_check.h"
@@ -30,6 +33,9 @@ void registerWindows(WindowRegistry& registry)
 {
 #ifdef VELTO_WITH_ENTRY
     registry.add<TF_kfq>(&F_kfq);
+    registry.add<TF_kfqzh>(&F_kfqzh);
+    registry.add<TF_gjxm>(&F_gjxm);
+    registry.add<TF_gjwsb>(&F_gjwsb);
     registry.add<TF_change_r>(&F_change_r);
     registry.add<TF_change_r2>(&F_change_r2);
     registry.add<TF_change_c>(&F_change_c);
