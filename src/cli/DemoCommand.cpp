@@ -3,6 +3,7 @@
 #include "DemoProjectList.h"
 #include "shell/DemoData.h"
 #include "shell/DemoInstitutions.h"
+#include "shell/DemoNationalProjects.h"
 #include "store/StoreError.h"
 
 #include <QElapsedTimer>
@@ -47,6 +48,18 @@ void printInstitutions(const DemoInstitutions::Result& r, bool list, QTextStream
         for (const auto& p : r.mistakes)
             out << p.reportNumber << '\t' << DemoInstitutions::mistakeText(p.mistake) << '\t' << p.ruleTable << '\t'
                 << p.field << '\n';
+}
+
+// The demo's issued national-project list and the projects filled from it.
+void reportNationalProjects(const DemoNationalProjects::Result& r, QTextStream& out, bool list)
+{
+    if (r.listed) out << "已写出演示用的下发国家级项目清单 gjxm_s.dbf（" << r.listed << " 个项目）\n";
+    if (!r.loaded) return;
+    out << "国家级项目: 清单 " << r.loaded << " 个（已录入 " << r.entered << " 个）、新增 " << r.added << " 个、带错误 "
+        << r.mistakes.size() << " 个\n";
+    if (list)
+        for (const auto& m : r.mistakes)
+            out << m.number << '\t' << DemoNationalProjects::mistakeText(m.kind) << "\tgjxm_chk.db\t" << m.field << '\n';
 }
 
 } // namespace
@@ -100,6 +113,9 @@ int demoCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         more.mistakePercent = options.mistakePercent;
         more.seed = options.seed;
         const DemoInstitutions::Result other = DemoInstitutions(more).run();
+        DemoNationalProjects::Options national;
+        national.seed = options.seed;
+        reportNationalProjects(DemoNationalProjects(national).run(), out, list);
         if (r.enterprises == 0) {
             out << "没有追加企业\n";
         } else {
