@@ -351,17 +351,6 @@ EntryDefinition kfqDefinition()
     return s;
 }
 
-QLabel* titleLabel(const QString& text, int points, bool bold, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    QFont f = label->font();
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    label->setFont(f);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
 } // namespace
 
 TF_kfq::TF_kfq(QWidget* parent)
@@ -374,8 +363,8 @@ TF_kfq::TF_kfq(QWidget* parent)
 
     // Cover: the report's title, then the number (placed by the frame) and the fields.
     QVBoxLayout* cover = coverLayout();
-    cover->insertWidget(0, titleLabel(u"国家高新技术产业开发区企业统计报表"_s, 16, true, TabSheet1));
-    cover->insertWidget(1, titleLabel(u"（区外经各地方高新技术企业认定管理机构认定的高新技术企业同时适用）"_s, 10, false, TabSheet1));
+    cover->insertWidget(0, formTitle(u"国家高新技术产业开发区企业统计报表"_s, 16, true, TabSheet1));
+    cover->insertWidget(1, formTitle(u"（区外经各地方高新技术企业认定管理机构认定的高新技术企业同时适用）"_s, 10, false, TabSheet1));
     m_edits.append(coverNumber);
     auto* fields = new QWidget(TabSheet1);
     addFieldRows(fields, coverItems, &DataSource1, 1, m_edits, 50);
@@ -405,9 +394,7 @@ TF_kfq::TF_kfq(QWidget* parent)
 
 DbEdit* TF_kfq::editOf(const QString& field) const
 {
-    for (DbEdit* e : m_edits)
-        if (e->dataField().compare(field, Qt::CaseInsensitive) == 0) return e;
-    return nullptr;
+    return findEdit(m_edits, field);
 }
 
 void TF_kfq::ToolButton11Click()

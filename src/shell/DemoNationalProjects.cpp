@@ -1,12 +1,13 @@
 #include "DemoNationalProjects.h"
 
+#include "DemoSupport.h"
+
 #include "store/StoreError.h"
 #include "store/Table.h"
 #include "store/TablePath.h"
 
 #include <QDate>
 #include <QFileInfo>
-#include <QRandomGenerator64>
 
 #include <cmath>
 #include <iterator>
@@ -39,28 +40,28 @@ const char16_t* const firms[] = { u"科技股份有限公司", u"高新技术有
                                   u"新材料研究院", u"大学" };
 const char16_t* const plans[] = { u"国家科技支撑计划", u"863计划", u"国家火炬计划", u"科技型中小企业技术创新基金",
                                   u"国家重点新产品计划" };
-const char16_t* const surnames[] = { u"王", u"李", u"张", u"刘", u"陈", u"杨", u"赵", u"黄", u"周", u"吴" };
-const char16_t* const givenNames[] = { u"建国", u"海涛", u"丽华", u"志强", u"晓东", u"文静", u"国平", u"春梅" };
 const char16_t* const programmes[] = { u"13", u"14", u"17", u"19", u"21" };
 const char16_t* const fields[] = { u"102", u"105", u"202", u"303", u"404", u"501", u"603" };
 const char16_t* const natures[] = { u"BB", u"BD", u"BE", u"AB", u"AA" };
 
+// The demo's random source with the draws these rows need.
 class Draw
 {
 public:
     explicit Draw(quint64 seed) : m_rng(seed) { }
-    int below(int n) { return int(m_rng.bounded(quint64(n))); }
-    int between(int lo, int hi) { return lo + below(hi - lo + 1); }
-    bool chance(double percent) { return m_rng.generateDouble() * 100 < percent; }
+    int below(int n) { return int(m_rng.between(0, n - 1)); }
+    int between(int lo, int hi) { return int(m_rng.between(lo, hi)); }
+    bool chance(double percent) { return m_rng.chance(percent / 100); }
     template <typename T, size_t N> QString pick(T (&list)[N]) { return QString::fromUtf16(list[below(int(N))]); }
+    demo::Random& random() { return m_rng; }
 
 private:
-    QRandomGenerator64 m_rng;
+    demo::Random m_rng;
 };
 
 QString person(Draw& d)
 {
-    return d.pick(surnames) + d.pick(givenNames);
+    return demo::personName(d.random());
 }
 
 // The projects the list names, numbered as the national office numbers them.
