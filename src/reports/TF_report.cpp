@@ -52,6 +52,7 @@ TF_report::TF_report(QWidget* parent) : QWidget(parent, Qt::Window)
 
     CheckListBox1 = new QListWidget(this);
     CheckListBox1->setObjectName(u"CheckListBox1"_s);
+    CheckListBox1->setSpacing(2);
     auto button = [this](const QString& name, const QString& text) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
