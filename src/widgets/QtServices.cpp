@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTranslator>
+#include <QTreeView>
 
 using namespace Qt::StringLiterals;
 
@@ -47,6 +49,16 @@ QStringList nameFilters(const FileDialog& dialog)
         list << u"%1 (%2)"_s.arg(f.label, patterns.join(u' '));
     }
     return list;
+}
+
+// Which filter the dialog reports: with the patterns hidden, Qt gives only the list's text,
+// the part before the patterns.
+int filterIndexOf(const QStringList& filters, const QString& reported)
+{
+    if (const auto i = filters.indexOf(reported); i >= 0) return int(i);
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        if (filters[i].section(u" ("_s, 0, 0) == reported) return int(i);
+    return -1;
 }
 
 QString suffixFor(const FileDialog& dialog, int filterIndex)
@@ -148,6 +160,12 @@ bool QtServices::chooseFile(FileDialog& dialog)
     box.setDirectory(dialog.initialDir.isEmpty() ? QDir::currentPath() : dialog.initialDir);
     // Room for whole Chinese file names and dates in the detail columns.
     box.resize(860, 520);
+    // The detail list's columns fit their contents; the name takes the rest.
+    if (auto* list = box.findChild<QTreeView*>()) {
+        list->header()->setStretchLastSection(false);
+        list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     const QStringList filters = nameFilters(dialog);
     if (!filters.isEmpty()) {
         box.setNameFilters(filters);
@@ -155,15 +173,14 @@ bool QtServices::chooseFile(FileDialog& dialog)
     }
     if (saving) {
         box.setDefaultSuffix(suffixFor(dialog, dialog.filterIndex));
-        // The signal carries the list's text, which hides the patterns: ask for the filter.
-        QObject::connect(&box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters] {
-            box.setDefaultSuffix(suffixFor(dialog, int(filters.indexOf(box.selectedNameFilter()))));
+        QObject::connect(&box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters](const QString& f) {
+            box.setDefaultSuffix(suffixFor(dialog, filterIndexOf(filters, f)));
         });
     }
     if (!dialog.fileName.isEmpty()) box.selectFile(dialog.fileName);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
     dialog.fileName = QDir::toNativeSeparators(box.selectedFiles().constFirst());
-    const auto chosen = filters.indexOf(box.selectedNameFilter());
+    const int chosen = filterIndexOf(filters, box.selectedNameFilter());
     if (chosen >= 0) dialog.filterIndex = int(chosen);
     return true;
 }
@@ -231,8 +248,10 @@ void QtServices::centreOnParent(QWidget* window)
         return;
     }
     window->ensurePolished();
+    // The size the window will have once shown: its layout may not let it be smaller.
     QRect frame = window->frameGeometry();
-    if (!window->testAttribute(Qt::WA_Resized)) frame.setSize(window->sizeHint().expandedTo(window->minimumSize()));
+    const QSize size = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
+    frame.setSize(size.expandedTo(window->minimumSizeHint()).expandedTo(window->minimumSize()));
     frame.moveCenter(area.center());
     // Keep the caption reachable when the window is larger than what it is centred on.
     if (const QScreen* screen = anchor ? anchor->screen() : window->screen()) {

@@ -4,7 +4,10 @@
 #include "widgets/FileDialog.h"
 #include "widgets/QtServices.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,6 +32,7 @@ private Q_SLOTS:
     void savedNameTakesChosenType_data();
     void savedNameTakesChosenType();
     void openDialogStartsEmpty();
+    void qtSaveDialogTakesChosenType();
     void questionDefaultsToNo_data();
     void questionDefaultsToNo();
     void standardDialogsSpeakChinese();
@@ -185,6 +189,37 @@ void TestServices::openDialogStartsEmpty()
     open.title = u"请选择产品数据库  文件名:kfq_2.db"_s;
     QVERIFY(!open.execute());
     QCOMPARE(fake.eventsOf(FakeServices::Kind::OpenFile).last().dialog.fileName, QString());
+}
+
+void TestServices::qtSaveDialogTakesChosenType()
+{
+    // The type list shows only labels; choosing "*.xlsx" there and typing a bare name
+    // saves a spreadsheet, not the first type's table.
+    QTemporaryDir dir;
+    QtServices qt;
+    FileDialog save(FileDialog::Mode::Save);
+    save.defaultExtension = u"*.db"_s;
+    save.initialDir = dir.path();
+    save.setFilter(u"*.db|*.db|*.dbf|*.dbf|*.txt|*.txt|*.xlsx|*.xlsx"_s);
+    bool seen = false;
+    QTimer::singleShot(0, qApp, [&] {
+        auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* types = box ? box->findChild<QComboBox*>(u"fileTypeCombo"_s) : nullptr;
+        if (!types) return;
+        seen = true;
+        types->setCurrentIndex(3);
+        Q_EMIT types->activated(3);
+        Q_EMIT types->textActivated(types->currentText());
+        box->selectFile(u"stat2"_s);
+        QMetaObject::invokeMethod(box, "accept");
+    });
+    QTimer::singleShot(5000, qApp, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    QVERIFY(qt.chooseFile(save));
+    QVERIFY(seen);
+    QCOMPARE(QFileInfo(save.fileName).fileName(), u"stat2.xlsx"_s);
+    QCOMPARE(save.filterIndex, 3);
 }
 
 void TestServices::questionDefaultsToNo_data()
