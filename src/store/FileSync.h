@@ -11,6 +11,10 @@ namespace store::fileSync {
 // (the file's errorString() or errno tells why).
 bool flushToDisk(QFileDevice& file);
 
+// Copies the rest of `in` to `out` (both open), inside the kernel where the system can.
+// False on failure (the files' errorString() or errno tells why).
+bool copyData(QFileDevice& in, QFileDevice& out);
+
 // Makes a file created, renamed or removed in `dirPath` durable (best effort: where the
 // system keeps directory changes in its journal, nothing is needed).
 void syncDirectory(const QString& dirPath);
