@@ -9,7 +9,8 @@
  * text: the first line lists the fields separated by tabs as NAME:TYPE[SIZE] with TYPE one
  * of A (alpha, SIZE bytes), S (short), I (long), + (autoinc), N (number), $ (currency),
  * D (date), L (logical), T (time), @ (timestamp), # (BCD, SIZE decimals), M, F, B (memo,
- * formatted memo, blob; SIZE bytes kept in the record, at least 11). Every further line is a
+ * formatted memo, blob; SIZE bytes kept in the record, at least 10), O, G (OLE, graphic; only
+ * null values). Every further line is a
  * row with one value per field separated by tabs; \N is null, and \t, \n, \\ are escapes.
  * Values: integers; numbers as C reads them; dates yyyy-mm-dd; times hh:mm:ss; timestamps
  * yyyy-mm-dd hh:mm:ss; logicals T or F; text in UTF-8 (written in the code page). The memo file is
@@ -192,6 +193,10 @@ static char typeCode(char letter)
         return pxfFmtMemoBLOb;
     case 'B':
         return pxfBLOb;
+    case 'O':
+        return pxfOLE;
+    case 'G':
+        return pxfGraphic;
     default:
         fail("unknown field type");
         return 0;

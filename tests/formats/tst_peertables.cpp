@@ -382,8 +382,9 @@ void TestPeerTables::paradoxFromPxlib_data()
     QTest::newRow("Paradox 7, Big5 950") << 70 << 950 << QString() << u"NAME:A20"_s << Rows { { u"資料庫"_s } };
     // Formatted memo, OLE-sized and graphic-sized pointers need no leader.
     QTest::newRow("formatted memo of size 10")
-        << 70 << 936 << QString() << u"ID:S\tFM:F10\tM:M10"_s
-        << Rows { { qint64(1), u"格式备注正文"_s, u"备注"_s }, { qint64(2), QVariant(), QVariant() } };
+        << 70 << 936 << QString() << u"ID:S\tFM:F10\tM:M10\tOL:O10\tGR:G10"_s
+        << Rows { { qint64(1), u"格式备注正文"_s, u"备注"_s, QVariant(), QVariant() },
+               { qint64(2), QVariant(), QVariant(), QVariant(), QVariant() } };
     // pxlib 0.6.8 writes no digits for a BCD without decimals, so precision starts at 1 here.
     QTest::newRow("BCD of every precision")
         << 70 << 936 << QString() << u"B1:#1\tB2:#2\tB15:#15\tB32:#32"_s
