@@ -52,7 +52,10 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
             // Long captions wrap, so that the code lists beside the fields stay in view.
             if (label->text().size() > 14) {
                 label->setWordWrap(true);
-                label->setMaximumWidth(label->fontMetrics().horizontalAdvance(QString(14, QChar(0x4E00))));
+                const int width = label->fontMetrics().horizontalAdvance(QString(14, QChar(0x4E00)));
+                label->setMaximumWidth(width);
+                // The row grows to the wrapped lines instead of cutting them.
+                label->setMinimumHeight(label->heightForWidth(width));
             }
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             auto* edit = new DbEdit(container);

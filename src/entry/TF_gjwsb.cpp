@@ -56,7 +56,7 @@ TF_gjwsb::TF_gjwsb(QWidget* parent)
     : EntryForm(gjwsbDefinition(), parent)
 {
     setObjectName(u"F_gjwsb"_s);
-    resize(640, 480);
+    resize(792, 543);
     DBGrid1->setAppendAllowed(false);
 
     QStringList codes;

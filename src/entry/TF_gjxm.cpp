@@ -59,20 +59,22 @@ const Item basicItems[] = {
 };
 
 const Item basicMoreItems[] = {
-    { Item::Section, u"其他参加单位", nullptr },
+    { Item::Section, u"其他参加单位一", nullptr },
     { Item::Field, u"JB41_1", u"单位名称" },
     { Item::Field, u"JB42_1", u"行政区划代码" },
     { Item::Field, u"JB40_1", u"单位性质" },
+    { Item::Section, u"其他参加单位二", nullptr },
     { Item::Field, u"JB41_2", u"单位名称" },
     { Item::Field, u"JB42_2", u"行政区划代码" },
     { Item::Field, u"JB40_2", u"单位性质" },
-    { Item::Section, u"项目负责人", nullptr },
+    { Item::Section, u"项目负责人一", nullptr },
     { Item::Field, u"JB43_1", u"姓名" },
     { Item::Field, u"JB44_1", u"性别" },
     { Item::Field, u"JB45_1", u"出生年" },
     { Item::Field, u"JB46_1", u"学历" },
     { Item::Field, u"JB47_1", u"学位" },
     { Item::Field, u"JB48_1", u"职称" },
+    { Item::Section, u"项目负责人二", nullptr },
     { Item::Field, u"JB43_2", u"姓名" },
     { Item::Field, u"JB44_2", u"性别" },
     { Item::Field, u"JB45_2", u"出生年" },
@@ -315,7 +317,7 @@ void TF_gjxm::followListState()
     const bool added = !any || Table1.fieldByName(u"IS_CHGE"_s).asString() == u"2"_s;
     for (const char16_t* f : { u"JB00", u"JB01", u"JB02" })
         for (DbEdit* e : m_edits)
-            if (e->dataField().compare(QString::fromUtf16(f), Qt::CaseInsensitive) == 0) e->setEnabled(added);
+            if (e->dataField().compare(QString::fromUtf16(f), Qt::CaseInsensitive) == 0) e->setReadOnlyField(!added);
 }
 
 void TF_gjxm::insertRow()

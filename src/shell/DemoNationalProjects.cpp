@@ -276,7 +276,7 @@ void DemoNationalProjects::writeIssuedList(const QString& path, int projects, qu
     try {
         for (int i = 0; i < projects; ++i) {
             list.append();
-            setListed(list, listed(d, i, u"32012"_s));
+            setListed(list, listed(d, i, u"3201"_s));
             list.post();
         }
     } catch (...) {
@@ -341,7 +341,7 @@ DemoNationalProjects::Result DemoNationalProjects::run()
             ++result.loaded;
         }
         for (int a = 0; a < o.added; ++a) {
-            const Listed p = listed(d, 9000 + a, u"32099"_s);
+            const Listed p = listed(d, 90000 + a, u"3209"_s);
             t.append();
             setListed(t, p);
             fillEntered(t, d, p, a);

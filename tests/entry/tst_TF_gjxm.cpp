@@ -120,8 +120,12 @@ void TestTF_gjxm::issuedListLoadsIntoEmptyTable()
     }
     QVERIFY(status(*w).startsWith(u"项目编号:320120003  当前记录:3  总记录:3"_s));
     // The issued identification is not retyped on a listed project.
-    QVERIFY(!w->editOf(u"JB01"_s)->isEnabled());
-    QVERIFY(w->editOf(u"JB21"_s)->isEnabled());
+    QVERIFY(w->editOf(u"JB01"_s)->isReadOnly());
+    QVERIFY(!w->editOf(u"JB21"_s)->isReadOnly());
+    // Also while the project is being keyed in.
+    w->Table1.edit();
+    QVERIFY(w->editOf(u"JB02"_s)->isReadOnly());
+    w->Table1.cancel();
     QVERIFY(fx->fake.messages().isEmpty());
 }
 
@@ -183,8 +187,8 @@ void TestTF_gjxm::insertedRowIsAddedAndDeletable()
     writeList(u"gjxm_s.dbf"_s, threeProjects);
     open();
     w->button(Action::Insert)->click();
-    QVERIFY(w->editOf(u"JB00"_s)->isEnabled());
-    QVERIFY(w->editOf(u"JB01"_s)->isEnabled());
+    QVERIFY(!w->editOf(u"JB00"_s)->isReadOnly());
+    QVERIFY(!w->editOf(u"JB01"_s)->isReadOnly());
     QVERIFY(status(*w).endsWith(u"  已修改  新增加记录"_s));
     w->Table1.fieldByName(u"JB00"_s).setValue(u"320990001"_s);
     w->Table1.fieldByName(u"JB01"_s).setValue(u"常州新增项目"_s);
