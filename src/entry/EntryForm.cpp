@@ -1,10 +1,13 @@
 #include "EntryForm.h"
 
+#include "FieldPage.h"
+#include "shell/ReportKinds.h"
 #include "store/SqlTranslator.h"
 #include "widgets/AppState.h"
 #include "widgets/BusyCursor.h"
 #include "widgets/DbEdit.h"
 #include "widgets/DbStatusBar.h"
+#include "widgets/ScrollPage.h"
 #include "widgets/Services.h"
 #include "widgets/SharedComponents.h"
 #include "widgets/WindowRegistry.h"
@@ -65,6 +68,29 @@ const QString currentRowsItem = u"当前企业记录"_s;
 QString entry::actionCaption(Action action)
 {
     return QString::fromUtf16(infoOf(action).caption);
+}
+
+EntryDefinition singleTableDefinition(int reportKind, const EntryTable& table)
+{
+    const ReportKindInfo* kind = reportKindOf(reportKind);
+    EntryDefinition def;
+    def.master = table;
+    if (def.master.errorPrefix.isEmpty()) def.master.errorPrefix = u"数据错误:"_s;
+    def.sentMarkerSql = kind ? kind->sentMarkerSql : QString();
+    def.cover = false;
+    def.toolbar = { Action::Prior, Action::Next, Action::First, Action::Last, Action::Insert,
+                    Action::Delete, Action::Save, Action::Cancel, Action::Merge, Action::Close };
+    def.statusForm = entry::StatusForm::Short;
+    def.locateDialog = u"TF_change_r"_s;
+    def.locateField = kind ? kind->locateField : QString();
+    EntryPolicy& p = def.policy;
+    p.mergeSuspends = EntryPolicy::Suspend::WhenCheckOn;
+    p.collapseWhenEmpty = false;
+    p.pageSwitchesButtons = false;
+    p.cancelBeforeDelete = false;
+    p.readOnlyLabel = false;
+    p.bulkSuffix.clear();
+    return def;
 }
 
 EntryForm::EntryForm(EntryDefinition def, QWidget* parent)
@@ -136,10 +162,8 @@ void EntryForm::buildFrame()
         DBGrid1->setDataSource(&DataSource1);
         layout->addWidget(DBGrid1, 1);
     } else if (m_def.layout == EntryDefinition::Layout::Panel) {
-        auto* area = new QScrollArea(this);
+        auto* area = new ScrollPage(this);
         area->setObjectName(u"ScrollBox1"_s);
-        area->setWidgetResizable(true);
-        area->setFrameShape(QFrame::NoFrame);
         layout->addWidget(area, 1);
     } else {
         PageControl1 = new QTabWidget(this);
@@ -268,6 +292,11 @@ QToolButton* EntryForm::button(Action action) const
     for (const auto& [a, b] : m_buttons)
         if (a == action) return b;
     return nullptr;
+}
+
+DbEdit* EntryForm::editOf(const QString& field) const
+{
+    return findEdit(m_edits, field);
 }
 
 QToolButton* EntryForm::button(const QString& caption) const

@@ -121,6 +121,12 @@ struct EntryDefinition
     EntryPolicy policy;
 };
 
+// The single-table windows of an institution kind: ten buttons without "数据入库", the
+// short status line, TF_change_r on the number, no pages hidden or switched, no suffix
+// on merge errors, "数据错误:" before every store error, constraints suspended for a
+// merge only while the switch is on, a row being inserted only discarded by "删除记录".
+EntryDefinition singleTableDefinition(int reportKind, const EntryTable& table);
+
 // The mechanics every report entry window shares: opening and closing its tables with
 // their rules, a master with detail tables in step, the toolbar, the status line, the
 // stamping of stored rows, the rewriting of store errors, the report-number cascade,
@@ -205,6 +211,10 @@ public:
     QWidget* pageOf(const QString& title) const;
     bool openFailed() const { return m_openFailed; }
 
+    // The edit control of a master field, by field name (case-insensitive).
+    DbEdit* editOf(const QString& field) const;
+    const QList<DbEdit*>& edits() const { return m_edits; }
+
     // One step of a clean-up that runs from a destructor, often while another error is on
     // its way out: it never throws. Its own failure is shown only when no other error is
     // leaving, so the user reads the first fault, once.
@@ -232,6 +242,8 @@ protected:
     virtual bool takeMergeRow(store::Dataset& source);
     // The tables are open, nothing is positioned yet.
     virtual void tablesOpened() { }
+
+    QList<DbEdit*> m_edits; // the window's edit controls, in tab order
 
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -1,6 +1,7 @@
 #include "FieldPage.h"
 
 #include "widgets/DbEdit.h"
+#include "widgets/DbMemo.h"
 #include "widgets/ScrollPage.h"
 
 #include <QFrame>
@@ -29,6 +30,8 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
     // Each column is caption, field and note; the last grid column takes the slack.
     const int span = 3;
     int row = grid->rowCount();
+    // Rows added before ended with a stretching row; the slack belongs below these.
+    for (int r = 0; r < row; ++r) grid->setRowStretch(r, 0);
     int col = 0;
     auto newRow = [&] {
         if (col != 0) {
@@ -50,7 +53,10 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
         case FormItem::Field: {
             auto* label = new QLabel(text(it->caption), container);
             // Long captions wrap, so that the code lists beside the fields stay in view.
-            if (label->text().size() > 14) {
+            if (label->text().contains(u'\n')) {
+                // A caption set in lines keeps them; its row grows to hold them.
+                label->setMinimumHeight(label->fontMetrics().lineSpacing() * int(label->text().count(u'\n') + 1) + 8);
+            } else if (label->text().size() > 14) {
                 label->setWordWrap(true);
                 const int width = label->fontMetrics().horizontalAdvance(QString(14, QChar(0x4E00)));
                 label->setMaximumWidth(width);
@@ -88,6 +94,31 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
             }
             break;
         }
+        case FormItem::Title: {
+            newRow();
+            auto* title = new QLabel(text(it->text), container);
+            QFont f = title->font();
+            f.setPointSizeF(f.pointSizeF() * 1.4);
+            f.setBold(true);
+            title->setFont(f);
+            title->setAlignment(Qt::AlignCenter);
+            grid->addWidget(title, row++, 0, 1, span * columns);
+            break;
+        }
+        case FormItem::Break: newRow(); break;
+        case FormItem::Memo: {
+            newRow();
+            auto* label = new QLabel(text(it->caption), container);
+            auto* memo = new DbMemo(container);
+            memo->setObjectName(text(it->text));
+            memo->setDataSource(source);
+            memo->setDataField(text(it->text));
+            memo->setFixedHeight(memo->fontMetrics().lineSpacing() * 4 + 12);
+            label->setBuddy(memo);
+            grid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignTop);
+            grid->addWidget(memo, row++, 1, 1, span * columns - 1);
+            break;
+        }
         case FormItem::End: break;
         }
     }
@@ -121,4 +152,11 @@ DbEdit* findEdit(const QList<DbEdit*>& edits, const QString& field)
     for (DbEdit* e : edits)
         if (e->dataField().compare(field, Qt::CaseInsensitive) == 0) return e;
     return nullptr;
+}
+
+QWidget* scrollingPage(QWidget* content, QWidget* parent)
+{
+    auto* area = new ScrollPage(parent);
+    area->setWidget(content);
+    return area;
 }

@@ -392,11 +392,6 @@ TF_kfq::TF_kfq(QWidget* parent)
     for (int i = 1; i < m_edits.size(); ++i) setTabOrder(m_edits[i - 1], m_edits[i]);
 }
 
-DbEdit* TF_kfq::editOf(const QString& field) const
-{
-    return findEdit(m_edits, field);
-}
-
 void TF_kfq::ToolButton11Click()
 {
     FileDialog& dialog = sharedComponents().OpenDialog1;

@@ -13,14 +13,7 @@ public:
     store::Table& Table2; // products
     store::Table& Table5; // projects
 
-    // The edit control of a master field, by field name (case-insensitive).
-    DbEdit* editOf(const QString& field) const;
-    const QList<DbEdit*>& edits() const { return m_edits; }
-
     void ToolButton11Click() override;
-
-private:
-    QList<DbEdit*> m_edits;
 };
 
 extern TF_kfq* F_kfq;

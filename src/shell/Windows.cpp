@@ -8,6 +8,9 @@
 #include "entry/TF_gjxm.h"
 #include "entry/TF_kfq.h"
 #include "entry/TF_kfqzh.h"
+#include "entry/TF_sjgxq.h"
+#include "entry/TF_tsjd.h"
+#include "entry/TF_tzjg.h"
 #endif
 #ifdef VELTO_WITH_CHECK
 #include "check/TF_check.h"
@@ -36,6 +39,9 @@ void registerWindows(WindowRegistry& registry)
     registry.add<TF_kfqzh>(&F_kfqzh);
     registry.add<TF_gjxm>(&F_gjxm);
     registry.add<TF_gjwsb>(&F_gjwsb);
+    registry.add<TF_tzjg>(&F_tzjg);
+    registry.add<TF_tsjd>(&F_tsjd);
+    registry.add<TF_sjgxq>(&F_sjgxq);
     registry.add<TF_change_r>(&F_change_r);
     registry.add<TF_change_r2>(&F_change_r2);
     registry.add<TF_change_c>(&F_change_c);

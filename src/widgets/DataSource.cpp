@@ -31,3 +31,9 @@ bool DataSource::isEditing() const
 {
     return m_dataset && m_dataset->isEditing();
 }
+
+int DataSource::fieldIndex(const QString& field) const
+{
+    if (!m_dataset || !m_dataset->isOpen() || field.isEmpty()) return -1;
+    return m_dataset->fieldIndex(field);
+}

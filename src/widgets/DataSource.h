@@ -20,6 +20,9 @@ public:
     // Inactive without a dataset or while it is closed.
     store::DatasetState state() const;
     bool isEditing() const;
+    // Index of `field` in the open dataset (case-insensitive); -1 without one, while it is
+    // closed, or when it lacks the field. Bound controls find their field by it.
+    int fieldIndex(const QString& field) const;
 
 Q_SIGNALS:
     void stateChange(store::DatasetState state);

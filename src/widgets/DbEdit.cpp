@@ -50,9 +50,7 @@ void DbEdit::bind()
 
 int DbEdit::fieldIndex() const
 {
-    store::Dataset* ds = m_source ? m_source->dataSet() : nullptr;
-    if (!ds || !ds->isOpen() || m_field.isEmpty()) return -1;
-    return ds->fieldIndex(m_field);
+    return m_source ? m_source->fieldIndex(m_field) : -1;
 }
 
 void DbEdit::reload()
