@@ -12,7 +12,6 @@
 #include "shell/DemoNationalProjects.h"
 #include "shell/WorkDirSetup.h"
 #include "store/Query.h"
-#include "store/SqlTranslator.h"
 #include "store/Table.h"
 #include "store/TablePath.h"
 #include "widgets/Fonts.h"
@@ -44,14 +43,6 @@ int sql(const QString& statement)
     return q.execSql();
 }
 
-// The table inside a table file, as a bare statement names it once the file is attached as `alias`.
-QString bareName(const QString& file, const QString& alias)
-{
-    const store::SqlTranslation t
-        = store::translateSql(u"select * from \"%1\""_s.arg(file), [&](const QString&) { return alias; });
-    return t.sql.mid(t.sql.indexOf(u" from "_s) + 6).trimmed();
-}
-
 // The merge's floor: the entered rows of the source written over the target by key in one
 // statement, on copies of the two files.
 double bareMerge(const QString& target, const QString& source)
@@ -63,8 +54,8 @@ double bareMerge(const QString& target, const QString& source)
     sqlite3_exec(db, "ATTACH 'floor_t.db' AS t1", nullptr, nullptr, nullptr);
     sqlite3_exec(db, (u"ATTACH '"_s + store::resolveTablePath(source) + u"' AS t2"_s).toUtf8().constData(),
                  nullptr, nullptr, nullptr);
-    const QString statement = u"INSERT OR REPLACE INTO %1 SELECT * FROM %2 WHERE IS_CHGE IS NOT NULL"_s.arg(
-        bareName(target, u"t1"_s), bareName(source, u"t2"_s));
+    // An attached table file holds its rows in the table "data".
+    const QString statement = u"INSERT OR REPLACE INTO t1.data SELECT * FROM t2.data WHERE IS_CHGE IS NOT NULL"_s;
     QElapsedTimer t;
     t.start();
     char* error = nullptr;

@@ -58,10 +58,7 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
                 label->setMinimumHeight(label->fontMetrics().lineSpacing() * int(label->text().count(u'\n') + 1) + 8);
             } else if (label->text().size() > 14) {
                 label->setWordWrap(true);
-                const int width = label->fontMetrics().horizontalAdvance(QString(14, QChar(0x4E00)));
-                label->setMaximumWidth(width);
-                // The row grows to the wrapped lines instead of cutting them.
-                label->setMinimumHeight(label->heightForWidth(width));
+                label->setMaximumWidth(label->fontMetrics().horizontalAdvance(QString(14, QChar(0x4E00))));
             }
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             auto* edit = new DbEdit(container);
