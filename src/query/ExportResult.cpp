@@ -78,7 +78,27 @@ store::TableSchema columnHeadSchema()
     return schema;
 }
 
-void rewriteColumnHeads(const store::TableSchema& exported)
+// Print widths in characters: a text column as wide as the table's (at most 40), a number
+// at least 10 and as wide as its longest value, so that no figure runs over its rules.
+QList<int> printWidths(const store::Dataset& source, const store::TableSchema& exported)
+{
+    QList<int> widths;
+    QList<bool> numbers;
+    for (const store::FieldDef& f : exported.fields) {
+        widths.append(f.size == 0 ? 10 : std::min(f.size, 40));
+        numbers.append(store::isNumeric(f.type));
+    }
+    if (!numbers.contains(true)) return widths;
+    const int rows = source.recordCount();
+    for (int r = 0; r < rows; ++r) {
+        const QVariantList row = source.rowAt(r);
+        for (qsizetype i = 0; i < widths.size(); ++i)
+            if (numbers[i]) widths[i] = std::max(widths[i], std::min(40, int(store::displayText(row.value(i)).size())));
+    }
+    return widths;
+}
+
+void rewriteColumnHeads(const store::TableSchema& exported, const QList<int>& widths)
 {
     if (QFileInfo::exists(store::resolveTablePath(columnHeads))) {
         store::Table heads;
@@ -92,10 +112,10 @@ void rewriteColumnHeads(const store::TableSchema& exported)
     heads.open();
     const int text = heads.fieldByName(u"表头文字"_s).index();
     const int width = heads.fieldByName(u"列宽度"_s).index();
-    for (const store::FieldDef& f : exported.fields) {
+    for (qsizetype i = 0; i < exported.fields.size(); ++i) {
         heads.append();
-        heads.setValue(text, f.name);
-        heads.setValue(width, f.size == 0 ? 10 : std::min(f.size, 40));
+        heads.setValue(text, exported.fields[i].name);
+        heads.setValue(width, widths.value(i, 10));
         heads.post();
     }
     heads.close();
@@ -328,7 +348,7 @@ void ExportResult(store::Dataset& source, const ExportGrid* grid, const QString&
     }
     writeTableFile(source, schema, fileName,
                    target == Target::Dbase ? store::TableType::Dbase : store::TableType::Default);
-    if (fileName == printCopy) rewriteColumnHeads(schema);
+    if (fileName == printCopy) rewriteColumnHeads(schema, printWidths(source, schema));
 }
 
 void TransposeResult(store::Dataset& source, store::Query& answer)

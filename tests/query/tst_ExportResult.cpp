@@ -79,6 +79,7 @@ private Q_SLOTS:
     void failedSaveLeavesEarlierFile();
     void dbaseReadByDbfread();
     void printCopyRewritesColumnHeads();
+    void printCopyFitsLongNumbers();
     void otherNamesLeaveColumnHeads();
     void spreadsheets();
     void transpose_data();
@@ -244,12 +245,24 @@ void TestExportResult::printCopyRewritesColumnHeads()
     const QList<QVariantList> heads = fixture::rowsOf(u"bt_p.db"_s);
     QCOMPARE(heads.size(), 3);
     QCOMPARE(heads[0], (QVariantList { u"企业名称"_s, 40 })); // 55 characters, capped
-    QCOMPARE(heads[1], (QVariantList { u"金额"_s, 10 })); // a number has no size
+    QCOMPARE(heads[1], (QVariantList { u"金额"_s, 10 })); // a number has no size: at least 10
     QCOMPARE(heads[2], (QVariantList { u"日期"_s, 10 }));
 
     grid.columns[0].width = 120;
     ExportResult(a.query, &grid, u"query_p.db"_s);
     QCOMPARE(fixture::rowsOf(u"bt_p.db"_s)[0], (QVariantList { u"企业名称"_s, 12 }));
+}
+
+void TestExportResult::printCopyFitsLongNumbers()
+{
+    // An average printed with all its digits gets a column it does not run out of.
+    Answer a(u"select amount/7 平均 from \"src.db\""_s);
+    ExportResult(a.query, nullptr, u"query_p.db"_s);
+    const QList<QVariantList> heads = fixture::rowsOf(u"bt_p.db"_s);
+    QCOMPARE(heads.size(), 1);
+    const int longest = int(std::max(store::displayText(1250.5 / 7).size(), store::displayText(-3.0 / 7).size()));
+    QVERIFY(longest > 10);
+    QCOMPARE(heads[0][1].toInt(), longest);
 }
 
 void TestExportResult::otherNamesLeaveColumnHeads()
