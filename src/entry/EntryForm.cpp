@@ -1124,6 +1124,7 @@ void EntryForm::mergeFromFile(store::Table& target, store::Table& source)
     keys.idField = def.idField;
     keys.idSeparator = def.idRule.merged;
     keys.clearPxh = policy.clearPxhOnMerge;
+    keys.pxhLeadsId = policy.pxhLeadsId;
     keys.accept = [this](store::Dataset& row) { return takeMergeRow(row); };
     entry::mergeRows(source, target, keys, [this](int row) { StatusBar1->setProgress(row); });
 }

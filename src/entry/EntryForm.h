@@ -77,6 +77,7 @@ struct EntryPolicy
     enum class Suspend { Always, WhenCheckOn };
     Suspend mergeSuspends = Suspend::Always; // constraints during "数据追加"
     bool clearPxhOnMerge = true; // false: `pxh` keeps what the source brought
+    bool pxhLeadsId = true; // a kept `pxh` leads the merged row's `id`
     bool collapseWhenEmpty = true; // an empty master hides every page but the first
     bool pageSwitchesButtons = true; // "插入记录"/"数据追加" only on the cover (and current-rows details)
     bool cancelBeforeDelete = true; // false: a row being inserted is only discarded

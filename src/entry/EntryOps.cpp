@@ -122,7 +122,8 @@ int mergeRows(store::Table& source, store::Table& target, const MergeKeys& keys,
             const QVariant v = source.value(c.from);
             target.setValue(c.to, c.numeric && v.isNull() ? QVariant(0) : v);
         }
-        const QString prefix = keys.clearPxh || pxh < 0 ? QString() : target.value(pxh).toString();
+        const QString prefix
+            = keys.clearPxh || !keys.pxhLeadsId || pxh < 0 ? QString() : target.value(pxh).toString();
         if (pxh >= 0 && keys.clearPxh) target.setValue(pxh, QString());
         if (counter >= 0) target.setValue(counter, 1);
         if (id >= 0) target.setValue(id, prefix + key + (subFrom >= 0 ? keys.idSeparator + sub : QString()));

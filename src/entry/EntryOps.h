@@ -34,7 +34,8 @@ struct MergeKeys
     QString counterField;
     QString idField = QStringLiteral("id"); // empty: no row identifier
     QString idSeparator = QStringLiteral("_");
-    bool clearPxh = true; // false: `pxh` keeps the source's value and leads the identifier
+    bool clearPxh = true; // false: `pxh` keeps the source's value
+    bool pxhLeadsId = true; // a kept `pxh` leads the identifier
     // Which source rows to take (all without it); a row passed over is not counted.
     std::function<bool(store::Dataset& source)> accept;
 };

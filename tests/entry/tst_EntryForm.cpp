@@ -212,6 +212,8 @@ private Q_SLOTS:
     void idRules();
     void mergeStamps_data();
     void mergeStamps();
+    void mergeDetailPxh_data();
+    void mergeDetailPxh();
     void mergeSuspension_data();
     void mergeSuspension();
     void emptyMaster_data();
@@ -377,6 +379,37 @@ void TestEntryForm::mergeStamps()
         (QStringList { u"1"_s, u"1"_s }));
     QCOMPARE(w->Table1.indexFieldNames(), order);
     QVERIFY(!w->BulkMode);
+}
+
+void TestEntryForm::mergeDetailPxh_data()
+{
+    QTest::addColumn<bool>("clearPxh");
+    QTest::addColumn<bool>("pxhLeadsId");
+    QTest::addColumn<QString>("pxh");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("cleared") << true << true << QString() << u"A_2"_s;
+    QTest::newRow("kept, leads the id") << false << true << u"9"_s << u"9A_2"_s;
+    QTest::newRow("kept, id without it") << false << false << u"9"_s << u"A_2"_s;
+}
+
+void TestEntryForm::mergeDetailPxh()
+{
+    QFETCH(bool, clearPxh);
+    QFETCH(bool, pxhLeadsId);
+    QFETCH(QString, pxh);
+    QFETCH(QString, id);
+    EntryDefinition def = definition();
+    def.policy.clearPxhOnMerge = clearPxh;
+    def.policy.pxhLeadsId = pxhLeadsId;
+    addMaster(u"A"_s);
+    deliverDetails(u"in_d.db"_s, { { u"A"_s, u"2"_s, u"9"_s } });
+    open(std::move(def));
+    fx->fake.setNextFileName({});
+    fx->fake.setNextFileName(u"in_d.db"_s);
+    fx->fake.setNextAnswer(false);
+    w->button(Action::Merge)->click();
+    QCOMPARE(EntryFixture::column(u"select pxh from \"d.db\""_s), QStringList { pxh });
+    QCOMPARE(EntryFixture::column(u"select id from \"d.db\""_s), QStringList { id });
 }
 
 void TestEntryForm::mergeSuspension_data()
