@@ -6,6 +6,8 @@
 #include "entry/LocateDialogs.h"
 #include "entry/TF_gjwsb.h"
 #include "entry/TF_gjxm.h"
+#include "entry/TF_dxkjy.h"
+#include "entry/TF_fhq.h"
 #include "entry/TF_kfq.h"
 #include "entry/TF_kfqzh.h"
 #include "entry/TF_sjgxq.h"
@@ -42,6 +44,8 @@ void registerWindows(WindowRegistry& registry)
     registry.add<TF_tzjg>(&F_tzjg);
     registry.add<TF_tsjd>(&F_tsjd);
     registry.add<TF_sjgxq>(&F_sjgxq);
+    registry.add<TF_dxkjy>(&F_dxkjy);
+    registry.add<TF_fhq>(&F_fhq);
     registry.add<TF_change_r>(&F_change_r);
     registry.add<TF_change_r2>(&F_change_r2);
     registry.add<TF_change_c>(&F_change_c);
