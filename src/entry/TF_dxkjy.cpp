@@ -1,6 +1,7 @@
 #include "TF_dxkjy.h"
 
 #include "FieldPage.h"
+#include "InstitutionEntry.h"
 #include "widgets/DbEdit.h"
 
 using namespace Qt::StringLiterals;
@@ -243,21 +244,8 @@ EntryDefinition dxDefinition()
     // The detail tables are validated and registered too, so a change takes them off as well.
     s.sentMarkerSql = u"delete from sendname.db where name='dx.db' or name='dx3.db' or name='dx2.db' or "
                       u"name='dx_r.db' or name='dxzfqy.db' or name='dxxm.db'"_s;
-    s.cover = false;
-    s.toolbar = { entry::Action::Prior, entry::Action::Next,   entry::Action::First, entry::Action::Last,
-                  entry::Action::Insert, entry::Action::Delete, entry::Action::Save,  entry::Action::Cancel,
-                  entry::Action::Merge, entry::Action::Close };
-    s.statusForm = entry::StatusForm::Full;
-    s.locateDialog = u"TF_change_r"_s;
-    s.locateField = u"code"_s;
+    declareInstitution(s);
     s.missingNumberMessage = u"请先填入大学园编号"_s;
-    EntryPolicy& p = s.policy;
-    p.mergeSuspends = EntryPolicy::Suspend::WhenCheckOn;
-    p.collapseWhenEmpty = false;
-    p.pageSwitchesButtons = false;
-    p.readOnlyLabel = false;
-    p.locateDetail = 0;
-    p.bulkSuffix.clear();
     return s;
 }
 

@@ -1,6 +1,7 @@
 #include "TF_fhq.h"
 
 #include "FieldPage.h"
+#include "InstitutionEntry.h"
 #include "widgets/DbEdit.h"
 
 using namespace Qt::StringLiterals;
@@ -224,23 +225,11 @@ EntryDefinition fhqDefinition()
     // The enterprise table is validated and registered too, so a change takes it off as well.
     s.sentMarkerSql = u"delete from sendname.db where name='fhq.db' or name='fhq4.db' or name='fhq3.db' or "
                       u"name='fhq2.db' or name='fhq_r.db' or name='fhqzfqy.db'"_s;
-    s.cover = false;
-    s.toolbar = { entry::Action::Prior, entry::Action::Next,   entry::Action::First, entry::Action::Last,
-                  entry::Action::Insert, entry::Action::Delete, entry::Action::Save,  entry::Action::Cancel,
-                  entry::Action::Merge, entry::Action::Close };
-    s.statusForm = entry::StatusForm::Full;
-    s.locateDialog = u"TF_change_r"_s;
-    s.locateField = u"code"_s;
+    declareInstitution(s);
     s.missingNumberMessage = u"请先填入大学科技企业孵化器编号"_s;
-    EntryPolicy& p = s.policy;
-    p.mergeSuspends = EntryPolicy::Suspend::WhenCheckOn;
-    p.clearPxhOnMerge = false;
-    p.pxhLeadsId = false;
-    p.collapseWhenEmpty = false;
-    p.pageSwitchesButtons = false;
-    p.readOnlyLabel = false;
-    p.locateDetail = 0;
-    p.bulkSuffix.clear();
+    // A merged row keeps the pxh it came with; its ID stays the two numbers.
+    s.policy.clearPxhOnMerge = false;
+    s.policy.pxhLeadsId = false;
     return s;
 }
 
