@@ -309,6 +309,9 @@ void TestQueryStatementBuilder::shippedDictionaryCoversTheTables_data()
     QTest::newRow("venture-investment institutions") << 6 << u"CODE"_s << QStringList { u"tzjg.db"_s };
     QTest::newRow("industry bases") << 10 << u"CODE"_s << QStringList { u"tsjd.db"_s };
     QTest::newRow("provincial zones") << 11 << u"Code"_s << QStringList { u"sjgxq.db"_s };
+    QTest::newRow("science parks") << 8 << u"a.CODE"_s
+                                   << QStringList { u"dx.db a"_s, u"dxzfqy.db b"_s, u"dxxm.db c"_s };
+    QTest::newRow("incubators") << 9 << u"a.CODE"_s << QStringList { u"fhq.db a"_s, u"fhqzfqy.db b"_s };
 }
 
 void TestQueryStatementBuilder::shippedDictionaryCoversTheTables()
