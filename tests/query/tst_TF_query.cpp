@@ -376,7 +376,7 @@ void TestTF_query::rebuildRules()
 void TestTF_query::missingCatalogueRow()
 {
     TF_query& w = *m_w;
-    ReportKind = 9;
+    ReportKind = 5;
     QVERIFY(!guarded([&] { w.FormActivate(); }));
     QCOMPARE(m_services->exceptions().size(), 1);
     QCOMPARE(w.ListBox1->count(), 0);
