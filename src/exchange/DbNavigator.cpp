@@ -12,19 +12,19 @@ DbNavigator::DbNavigator(QWidget* parent)
 {
     setObjectName(u"DBNavigator1"_s);
     setToolButtonStyle(Qt::ToolButtonTextOnly);
-    struct Spec
+    struct ButtonFace
     {
         const char16_t* text;
         const char16_t* tip;
     };
-    static const Spec specs[ButtonCount] = {
+    static const ButtonFace faces[ButtonCount] = {
         { u"|◀", u"第一条记录" }, { u"◀", u"上一条记录" }, { u"▶", u"下一条记录" },  { u"▶|", u"最后一条记录" },
         { u"＋", u"插入记录" },   { u"－", u"删除记录" },   { u"▲", u"修改记录" },    { u"✔", u"保存修改" },
         { u"✘", u"取消修改" },    { u"↻", u"刷新数据" },
     };
     for (int b = 0; b < ButtonCount; ++b) {
-        QAction* a = addAction(QString::fromUtf16(specs[b].text));
-        a->setToolTip(QString::fromUtf16(specs[b].tip));
+        QAction* a = addAction(QString::fromUtf16(faces[b].text));
+        a->setToolTip(QString::fromUtf16(faces[b].tip));
         a->setObjectName(u"Nav%1"_s.arg(b));
         connect(a, &QAction::triggered, this, [this, b] { click(Button(b)); });
         m_actions[b] = a;

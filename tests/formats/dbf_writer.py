@@ -25,11 +25,11 @@ def value(v):
     return v
 
 
-spec = json.load(sys.stdin)
-table = dbf.Table(spec["path"], spec["fields"], dbf_type=spec["type"], codepage=spec["codepage"])
+request = json.load(sys.stdin)
+table = dbf.Table(request["path"], request["fields"], dbf_type=request["type"], codepage=request["codepage"])
 table.open(dbf.READ_WRITE)
-for row in spec["rows"]:
+for row in request["rows"]:
     table.append(tuple(value(v) for v in row))
-for index in spec.get("deleted", []):
+for index in request.get("deleted", []):
     dbf.delete(table[index])
 table.close()

@@ -197,10 +197,10 @@ HandCase noFields()
 void writeWithPythonDbf(const QString& path, const QString& type, const QString& codePage, const QString& fields,
     const QByteArray& rows, const QByteArray& deleted)
 {
-    const QByteArray spec = "{\"path\": " + QJsonDocument(QJsonArray { path }).toJson(QJsonDocument::Compact).mid(1).chopped(1)
+    const QByteArray request = "{\"path\": " + QJsonDocument(QJsonArray { path }).toJson(QJsonDocument::Compact).mid(1).chopped(1)
         + ", \"type\": \"" + type.toLatin1() + "\", \"codepage\": \"" + codePage.toLatin1()
         + "\", \"fields\": \"" + fields.toUtf8() + "\", \"rows\": " + rows + ", \"deleted\": " + deleted + "}";
-    run(u"/usr/bin/python3"_s, { sourceFile(u"tests/formats/dbf_writer.py"_s) }, spec);
+    run(u"/usr/bin/python3"_s, { sourceFile(u"tests/formats/dbf_writer.py"_s) }, request);
 }
 
 int sql(const QStringList& args, QString* out, QString* err)
