@@ -62,7 +62,8 @@ qint64 bare(sqlite3* db, const QString& statement)
         return u"t%1"_s.arg(i + 1);
     });
     for (qsizetype i = 0; i < files.size(); ++i) {
-        const QByteArray attach = (u"ATTACH '"_s + store::resolveTablePath(files[i]) + u"' AS t%1"_s.arg(i + 1)).toUtf8();
+        const QByteArray attach
+            = (u"ATTACH '"_s + store::resolveTablePath(files[i]) + u"' AS t%1"_s.arg(i + 1)).toUtf8();
         sqlite3_exec(db, attach.constData(), nullptr, nullptr, nullptr);
     }
     sqlite3_stmt* st = nullptr;
@@ -100,8 +101,9 @@ qint64 bareRules(sqlite3* db, int kind)
             for (rules.first(); !rules.eof(); rules.next())
                 codes.append(store::sqlQuote(rules.fieldByName(u"code"_s).asString()));
             const QString f = catalogue.fieldByName(u"check_result"_s).asString();
-            rows += bare(db, u"select "_s + key + u" 编号,"_s + f + u" from \""_s + table.chopped(1) + u" where not ("_s + f
-                                 + u" in ("_s + codes.join(u',') + u"))"_s);
+            rows += bare(db,
+                u"select "_s + key + u" 编号,"_s + f + u" from \""_s + table.chopped(1) + u" where not ("_s
+                    + f + u" in ("_s + codes.join(u',') + u"))"_s);
             continue;
         }
         const qsizetype comma = table.indexOf(u',');
@@ -109,12 +111,15 @@ qint64 bareRules(sqlite3* db, int kind)
             const QString name = rules.fieldByName(u"field_name"_s).asString();
             const QString value = rules.fieldByName(u"field_value"_s).asString();
             if (comma < 0) {
-                rows += bare(db, u"select "_s + key + u" 编号,"_s + name + u" from \""_s + table + u" where not ("_s + value + u')');
+                rows += bare(db,
+                    u"select "_s + key + u" 编号,"_s + name + u" from \""_s + table + u" where not ("_s
+                        + value + u')');
             } else {
-                rows += bare(db, u"select * from (select "_s + key + u" 编号,"_s + name + u" from \""_s + table.left(comma)
-                                     + u" left join \""_s + table.mid(comma + 1) + u" on "_s
-                                     + rules.fieldByName(u"link"_s).asString() + u" group by "_s
-                                     + rules.fieldByName(u"group"_s).asString() + u") where ("_s + value + u')');
+                rows += bare(db,
+                    u"select * from (select "_s + key + u" 编号,"_s + name + u" from \""_s + table.left(comma)
+                        + u" left join \""_s + table.mid(comma + 1) + u" on "_s
+                        + rules.fieldByName(u"link"_s).asString() + u" group by "_s
+                        + rules.fieldByName(u"group"_s).asString() + u") where ("_s + value + u')');
             }
         }
     }
@@ -202,9 +207,9 @@ int main(int argc, char** argv)
         bench::print(line("_fast").constData(), quick, "s");
         bench::print(line("_failures").constData(), quickRows.size(), "rows");
         bench::print(line("_planted_mistakes").constData(),
-                     double(std::count_if(made.mistakes.begin(), made.mistakes.end(),
-                                          [&](const DemoInstitutions::PlantedMistake& m) { return m.kind == kind; })),
-                     "rows");
+            double(std::count_if(made.mistakes.begin(), made.mistakes.end(),
+                [&](const DemoInstitutions::PlantedMistake& m) { return m.kind == kind; })),
+            "rows");
         bench::print(line("_fast_equals_reference").constData(), quickRows == slowRows ? 1 : 0, "bool");
         sqlite3_open(":memory:", &db);
         timer.restart();

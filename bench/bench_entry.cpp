@@ -60,34 +60,40 @@ QStringList columnsOf(sqlite3* db, const char* schema)
 
 // The floor: the rows of `source` upserted into `copy` (the target as it was before the
 // merge) by one statement, as durable as the store makes them. Returns milliseconds.
-double plainUpsert(const QString& copy, const QString& source, const QString& idField, const QString& keyField,
-                   const QString& counterField)
+double plainUpsert(const QString& copy, const QString& source, const QString& idField,
+    const QString& keyField, const QString& counterField)
 {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(copy).constData(), &db);
-    sqlite3_exec(db, "PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE; PRAGMA cache_size=-16384;", nullptr,
-                 nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE; PRAGMA cache_size=-16384;",
+        nullptr, nullptr, nullptr);
     const QByteArray attach = "ATTACH '" + QFile::encodeName(source) + "' AS s";
     sqlite3_exec(db, attach.constData(), nullptr, nullptr, nullptr);
     const QStringList target = columnsOf(db, "main");
     QStringList sourceColumns = columnsOf(db, "s");
-    for (QString& c : sourceColumns) c = c.toLower();
+    for (QString& c : sourceColumns)
+        c = c.toLower();
     QStringList names, values, updates;
     for (const QString& c : target) {
         const QString lower = c.toLower();
         QString value;
-        if (lower == idField.toLower()) value = u"s.\"%1\""_s.arg(keyField);
-        else if (lower == counterField.toLower()) value = u"1"_s;
-        else if (lower == u"pxh"_s) value = u"NULL"_s;
-        else if (sourceColumns.contains(lower)) value = u"s.\"%1\""_s.arg(c);
-        else continue;
+        if (lower == idField.toLower())
+            value = u"s.\"%1\""_s.arg(keyField);
+        else if (lower == counterField.toLower())
+            value = u"1"_s;
+        else if (lower == u"pxh"_s)
+            value = u"NULL"_s;
+        else if (sourceColumns.contains(lower))
+            value = u"s.\"%1\""_s.arg(c);
+        else
+            continue;
         names << u'"' + c + u'"';
         values << value;
         if (lower != idField.toLower()) updates << u"\"%1\"=excluded.\"%1\""_s.arg(c);
     }
     const QString statement = u"INSERT INTO main.\"data\" (%1) SELECT %2 FROM s.\"data\" s WHERE true "
-                              u"ON CONFLICT(\"%3\") DO UPDATE SET %4"_s
-                                  .arg(names.join(u','), values.join(u','), idField, updates.join(u','));
+                              u"ON CONFLICT(\"%3\") DO UPDATE SET %4"_s.arg(
+                                  names.join(u','), values.join(u','), idField, updates.join(u','));
     QElapsedTimer t;
     t.start();
     char* error = nullptr;
@@ -105,7 +111,7 @@ double plainUpsert(const QString& copy, const QString& source, const QString& id
 // Times a window's merge of `source` into its master and the floor on a copy made just
 // before, and prints both with their ratio.
 void measureMerge(const char* name, EntryForm& window, const QString& source, const QString& idField,
-                  const QString& keyField, const QString& counterField)
+    const QString& keyField, const QString& counterField)
 {
     const QString copy = u"floor_"_s + window.def().master.file;
     QFile::remove(copy);
@@ -248,8 +254,8 @@ void benchSingle(const Single& s, int rows)
     QApplication::processEvents();
     print(qPrintable(u"%1_store_row"_s.arg(QString::fromLatin1(s.name))), ms(t), "ms");
 
-    measureMerge(qPrintable(u"%1_append_%2_half_new"_s.arg(QString::fromLatin1(s.name)).arg(rows)), *window, in, s.id,
-                 s.code, s.counter);
+    measureMerge(qPrintable(u"%1_append_%2_half_new"_s.arg(QString::fromLatin1(s.name)).arg(rows)), *window,
+        in, s.id, s.code, s.counter);
     window->close();
 }
 
@@ -271,9 +277,12 @@ int main(int argc, char** argv)
     benchZoneEnterprises(enterprises);
     const Single singles[] = {
         { "tzjg", [] { return new TF_tzjg; }, u"tzjg.db"_s, u"ID"_s, u"CODE"_s, u"Tzjg_ONE"_s, u"KZ00"_s, 4 },
-        { "tsjd", [] { return new TF_tsjd; }, u"tsjd.db"_s, u"Id"_s, u"CODE"_s, u"Tsjd_one"_s, u"TDF911"_s, 6 },
-        { "sjgxq", [] { return new TF_sjgxq; }, u"sjgxq.db"_s, u"Id"_s, u"Code"_s, u"Sjgxq_one"_s, u"Mc"_s, 4 },
+        { "tsjd", [] { return new TF_tsjd; }, u"tsjd.db"_s, u"Id"_s, u"CODE"_s, u"Tsjd_one"_s, u"TDF911"_s,
+            6 },
+        { "sjgxq", [] { return new TF_sjgxq; }, u"sjgxq.db"_s, u"Id"_s, u"Code"_s, u"Sjgxq_one"_s, u"Mc"_s,
+            4 },
     };
-    for (const Single& s : singles) benchSingle(s, rows);
+    for (const Single& s : singles)
+        benchSingle(s, rows);
     return 0;
 }

@@ -224,7 +224,8 @@ int maintenanceBench(int enterprises, ScriptedServices& services)
     print("tool_open_kfq_1_first_row", ms(t), "ms");
     t.restart();
     sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(office + u"/kfq_1.db"_s).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(
+        QFile::encodeName(office + u"/kfq_1.db"_s).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, "select * from data limit 1", -1, &st, nullptr);
     sqlite3_step(st);
@@ -233,7 +234,8 @@ int maintenanceBench(int enterprises, ScriptedServices& services)
     print("plain_sqlite_first_row", ms(t), "ms");
 
     const char* groupBy = "select qb03, count(*), sum(qc02) from data group by qb03 order by qb03";
-    tool.Memo1->setPlainText(u"select qb03 行业, count(*) 企业数, sum(qc02) 合计\nfrom \"kfq_1.db\"\ngroup by qb03\norder by qb03"_s);
+    tool.Memo1->setPlainText(
+        u"select qb03 行业, count(*) 企业数, sum(qc02) 合计\nfrom \"kfq_1.db\"\ngroup by qb03\norder by qb03"_s);
     t.restart();
     tool.Button6Click();
     QApplication::processEvents();
@@ -265,7 +267,8 @@ int main(int argc, char** argv)
         SharedComponents shared;
         ScriptedServices services;
         Services::install(&services);
-        const int status = maintenanceBench(argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000, services);
+        const int status
+            = maintenanceBench(argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000, services);
         Services::install(nullptr);
         return status;
     }

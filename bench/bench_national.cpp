@@ -53,9 +53,10 @@ double bareMerge(const QString& target, const QString& source)
     sqlite3_open(":memory:", &db);
     sqlite3_exec(db, "ATTACH 'floor_t.db' AS t1", nullptr, nullptr, nullptr);
     sqlite3_exec(db, (u"ATTACH '"_s + store::resolveTablePath(source) + u"' AS t2"_s).toUtf8().constData(),
-                 nullptr, nullptr, nullptr);
+        nullptr, nullptr, nullptr);
     // An attached table file holds its rows in the table "data".
-    const QString statement = u"INSERT OR REPLACE INTO t1.data SELECT * FROM t2.data WHERE IS_CHGE IS NOT NULL"_s;
+    const QString statement
+        = u"INSERT OR REPLACE INTO t1.data SELECT * FROM t2.data WHERE IS_CHGE IS NOT NULL"_s;
     QElapsedTimer t;
     t.start();
     char* error = nullptr;

@@ -57,10 +57,7 @@ template <typename F> double timeMedian(int runs, F&& f)
 class PlainSqlite
 {
 public:
-    PlainSqlite()
-    {
-        sqlite3_open(":memory:", &m_db);
-    }
+    PlainSqlite() { sqlite3_open(":memory:", &m_db); }
     ~PlainSqlite() { sqlite3_close(m_db); }
 
     void run(const QStringList& lines)
@@ -75,7 +72,8 @@ public:
             if (!files.contains(f, Qt::CaseInsensitive)) files.append(f);
         }
         for (qsizetype i = 0; i < files.size(); ++i) {
-            const QByteArray attach = u"ATTACH '%1' AS t%2"_s.arg(QFileInfo(files[i]).absoluteFilePath()).arg(i + 1).toUtf8();
+            const QByteArray attach
+                = u"ATTACH '%1' AS t%2"_s.arg(QFileInfo(files[i]).absoluteFilePath()).arg(i + 1).toUtf8();
             sqlite3_exec(m_db, attach.constData(), nullptr, nullptr, nullptr);
         }
         const QByteArray sql = store::Query::translate(text).toUtf8();
@@ -99,11 +97,11 @@ private:
 void makeNationalProjects(int count)
 {
     store::TableSchema schema;
-    schema.fields = { { u"Id"_s, store::FieldType::Text, 12, 0 },     { u"JB00"_s, store::FieldType::Text, 9, 0 },
-                      { u"JB01"_s, store::FieldType::Text, 100, 0 },  { u"JB02"_s, store::FieldType::Text, 14, 0 },
-                      { u"IS_CHGE"_s, store::FieldType::Text, 1, 0 }, { u"GJ_ONE"_s, store::FieldType::SmallInt, 0, 0 } };
-    const QStringList sums { u"JC100"_s, u"JC130"_s, u"JC150"_s, u"JF100_2"_s, u"JG10_2"_s,
-                             u"JG20_2"_s, u"JG21_2"_s, u"JG30_2"_s, u"JG40_2"_s };
+    schema.fields = { { u"Id"_s, store::FieldType::Text, 12, 0 }, { u"JB00"_s, store::FieldType::Text, 9, 0 },
+        { u"JB01"_s, store::FieldType::Text, 100, 0 }, { u"JB02"_s, store::FieldType::Text, 14, 0 },
+        { u"IS_CHGE"_s, store::FieldType::Text, 1, 0 }, { u"GJ_ONE"_s, store::FieldType::SmallInt, 0, 0 } };
+    const QStringList sums { u"JC100"_s, u"JC130"_s, u"JC150"_s, u"JF100_2"_s, u"JG10_2"_s, u"JG20_2"_s,
+        u"JG21_2"_s, u"JG30_2"_s, u"JG40_2"_s };
     for (const QString& f : sums)
         schema.fields.append({ f, store::FieldType::Float, 0, 0 });
     store::Table::createTable(u"gjxm.db"_s, schema);
@@ -198,27 +196,34 @@ int main(int argc, char** argv)
     dqy.setTitle(u"2012年国家高新技术产业开发区(区外)企业总收入亿元以上清单"_s);
     int pages = 0;
     print("revenue_list_fill", timeMedian(3, [] { fillEnterpriseList(EnterpriseList::Revenue); }), "ms");
-    print("revenue_list_layout", timeMedian(3, [&] {
-              dqy.open();
-              pages = layOut(dqy);
-              dqy.close();
-          }),
-          "ms");
-    print("revenue_list_rows", [] {
-        store::Table t;
-        t.setTableName(u"dqy.db"_s);
-        t.open();
-        return t.recordCount();
-    }(), "rows");
+    print("revenue_list_layout",
+        timeMedian(3,
+            [&] {
+                dqy.open();
+                pages = layOut(dqy);
+                dqy.close();
+            }),
+        "ms");
+    print(
+        "revenue_list_rows",
+        [] {
+            store::Table t;
+            t.setTableName(u"dqy.db"_s);
+            t.open();
+            return t.recordCount();
+        }(),
+        "rows");
     print("revenue_list_pages", pages, "pages");
     TF_fwqy_p fwqy;
     print("service_list_fill", timeMedian(3, [] { fillServiceList(); }), "ms");
-    print("service_list_layout", timeMedian(3, [&] {
-              fwqy.open();
-              pages = layOut(fwqy);
-              fwqy.close();
-          }),
-          "ms");
+    print("service_list_layout",
+        timeMedian(3,
+            [&] {
+                fwqy.open();
+                pages = layOut(fwqy);
+                fwqy.close();
+            }),
+        "ms");
     print("service_list_pages", pages, "pages");
 
     {

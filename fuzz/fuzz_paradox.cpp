@@ -25,7 +25,8 @@ QByteArray seed(quint8 version, quint32 key)
 {
     const bool modern = version >= 5;
     const int fieldsAt = modern ? 0x78 : 0x58;
-    const QList<std::pair<quint8, quint8>> fields = { { 0x01, 10 }, { 0x04, 4 }, { 0x06, 8 }, { 0x02, 4 }, { 0x0C, 14 } };
+    const QList<std::pair<quint8, quint8>> fields
+        = { { 0x01, 10 }, { 0x04, 4 }, { 0x06, 8 }, { 0x02, 4 }, { 0x0C, 14 } };
     const QList<QByteArray> names = { "NAME", "N", "AMT", "DAY", "NOTE" };
     const int recordSize = 10 + 4 + 8 + 4 + 14;
     QByteArray h(0x800, '\0');
@@ -65,7 +66,8 @@ QByteArray seed(quint8 version, quint32 key)
         for (int i = 0; i < 4; ++i)
             block[base + 10 + i] = char(flipped >> (24 - 8 * i));
         block[base + 14] = char(0xC0); // 2.0 as a sortable double
-        block[base + 22] = char(0x80), block[base + 23] = 0x0B, block[base + 24] = 0x46, block[base + 25] = 0x54;
+        block[base + 22] = char(0x80), block[base + 23] = 0x0B, block[base + 24] = 0x46,
+                     block[base + 25] = 0x54;
         block.replace(base + 26, 4, "memo");
         put(block, base + 30, memoAt, 4);
         put(block, base + 34, memoLength, 4);

@@ -84,8 +84,10 @@ BandedReport::Geometry BandedReport::geometry(const QPaintDevice& device) const
 
     const QFontMetricsF body(bodyFont, &device);
     const double line = body.height();
-    if (!pageHeader.isEmpty()) g.pageHeader = std::max(g.mm(pageHeaderMm), QFontMetricsF(pageHeaderFont, &device).height() * 1.6);
-    if (!titleText.isEmpty() || !titleLine.isEmpty()) g.titleBand = g.mm(titleLine.isEmpty() ? titleOnlyMm : titleBandMm);
+    if (!pageHeader.isEmpty())
+        g.pageHeader = std::max(g.mm(pageHeaderMm), QFontMetricsF(pageHeaderFont, &device).height() * 1.6);
+    if (!titleText.isEmpty() || !titleLine.isEmpty())
+        g.titleBand = g.mm(titleLine.isEmpty() ? titleOnlyMm : titleBandMm);
     if (head != Head::None && !columns.isEmpty()) {
         qsizetype lines = 1;
         for (const Column& c : columns)
@@ -109,8 +111,8 @@ QList<double> BandedReport::rowHeights(const Geometry& g, const QPaintDevice& de
     const double width = g.x[wrapColumn + 1] - g.x[wrapColumn] - g.mm(2 * paddingMm);
     heights.reserve(m_rowCount);
     for (int r = 0; r < m_rowCount; ++r) {
-        const QRectF needed = metrics.boundingRect(QRectF(0, 0, width, g.height), Qt::TextWrapAnywhere,
-                                                   rowAt(r).value(wrapColumn));
+        const QRectF needed = metrics.boundingRect(
+            QRectF(0, 0, width, g.height), Qt::TextWrapAnywhere, rowAt(r).value(wrapColumn));
         heights.append(std::max(g.row, needed.height() + g.mm(1)));
     }
     return heights;
@@ -159,17 +161,18 @@ int BandedReport::paint(QPainter& painter, QPagedPaintDevice& device) const
     auto cell = [&](const QRectF& frame, const QString& text, Qt::Alignment align, bool wraps) {
         painter.drawRect(frame);
         const QRectF inner = frame.adjusted(g.mm(paddingMm), 0, -g.mm(paddingMm), 0);
-        if (wraps) painter.drawText(inner, int(align | Qt::AlignVCenter) | Qt::TextWrapAnywhere, text);
+        if (wraps)
+            painter.drawText(inner, int(align | Qt::AlignVCenter) | Qt::TextWrapAnywhere, text);
         else
             painter.drawText(inner, int(align | Qt::AlignVCenter),
-                             metrics.elidedText(text, Qt::ElideRight, std::max(0.0, inner.width())));
+                metrics.elidedText(text, Qt::ElideRight, std::max(0.0, inner.width())));
     };
     auto drawHead = [&](double y) {
         painter.setFont(bodyFont);
         const int n = int(columns.size());
         for (int c = 0; c < n; ++c) {
             const auto group = std::find_if(groups.begin(), groups.end(),
-                                            [c](const Group& gr) { return c >= gr.first && c < gr.first + gr.count; });
+                [c](const Group& gr) { return c >= gr.first && c < gr.first + gr.count; });
             const double top = group == groups.end() ? y : y + g.groupRow;
             const QRectF frame(g.x[c], top, g.x[c + 1] - g.x[c], y + g.headBand - top);
             painter.drawRect(frame);
@@ -199,7 +202,7 @@ int BandedReport::paint(QPainter& painter, QPagedPaintDevice& device) const
             if (!titleLine.isEmpty()) {
                 painter.setFont(titleLineFont);
                 painter.drawText(QRectF(0, y + titleHeight, g.width, g.titleBand - titleHeight),
-                                 Qt::AlignLeft | Qt::AlignVCenter, titleLine);
+                    Qt::AlignLeft | Qt::AlignVCenter, titleLine);
             }
             y += g.titleBand;
         }
@@ -219,7 +222,8 @@ int BandedReport::paint(QPainter& painter, QPagedPaintDevice& device) const
         }
         if (pageNumbers) {
             painter.setFont(bodyFont);
-            painter.drawText(QRectF(0, g.height - g.footer, g.width, g.footer), Qt::AlignCenter, QString::number(p + 1));
+            painter.drawText(
+                QRectF(0, g.height - g.footer, g.width, g.footer), Qt::AlignCenter, QString::number(p + 1));
         }
     }
     return last;

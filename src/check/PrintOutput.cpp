@@ -38,7 +38,7 @@ void preview(const Printout& printout, const QString& documentName, QWidget* par
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(u"打印预览"_s);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&printout](QPrinter* p) { printout.render(*p); });
+        [&printout](QPrinter* p) { printout.render(*p); });
     if (auto* bar = dialog.findChild<QToolBar*>()) {
         bar->addSeparator();
         QAction* save = bar->addAction(u"另存为PDF"_s);

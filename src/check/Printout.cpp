@@ -14,7 +14,8 @@ Printout::~Printout() = default;
 
 QPageLayout Printout::a4(QPageLayout::Orientation orientation)
 {
-    return QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    return QPageLayout(
+        QPageSize(QPageSize::A4), orientation, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 }
 
 QPageLayout Printout::pageLayout() const
@@ -28,7 +29,10 @@ int Printout::render(QPagedPaintDevice& device) const
     return book.add(*this);
 }
 
-PrintBook::PrintBook(QPagedPaintDevice& device) : m_device(device) { }
+PrintBook::PrintBook(QPagedPaintDevice& device)
+    : m_device(device)
+{
+}
 
 PrintBook::~PrintBook()
 {
@@ -93,6 +97,7 @@ void PdfFile::commit()
     if (!m_book->pageCount()) throw store::StoreError(u"无法写入文件 %1: 没有可打印的页"_s.arg(m_shown));
     m_book.reset(); // ends the painter: the document is complete
     m_writer.reset();
-    if (!m_file->commit()) throw store::StoreError(u"无法写入文件 %1: %2"_s.arg(m_shown, m_file->errorString()));
+    if (!m_file->commit())
+        throw store::StoreError(u"无法写入文件 %1: %2"_s.arg(m_shown, m_file->errorString()));
     m_file.reset();
 }

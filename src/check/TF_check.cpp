@@ -21,7 +21,8 @@ using namespace Qt::StringLiterals;
 
 TF_check* F_check = nullptr;
 
-TF_check::TF_check(QWidget* parent) : QWidget(parent, Qt::Window)
+TF_check::TF_check(QWidget* parent)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(u"F_check"_s);
     Table1.setObjectName(u"Table1"_s);
@@ -35,12 +36,8 @@ TF_check::TF_check(QWidget* parent) : QWidget(parent, Qt::Window)
     DBGrid1 = new DbGrid(this);
     DBGrid1->setObjectName(u"DBGrid1"_s);
     DBGrid1->setReadOnly(true);
-    DBGrid1->setColumns({ { u"状态"_s, {}, 48 },
-                          { u"序号"_s, {}, 48 },
-                          { u"编号"_s, {}, 72 },
-                          { u"字段名"_s, {}, 72 },
-                          { u"字段值"_s, {}, 90 },
-                          { u"错误信息"_s, {}, 380 } });
+    DBGrid1->setColumns({ { u"状态"_s, {}, 48 }, { u"序号"_s, {}, 48 }, { u"编号"_s, {}, 72 },
+        { u"字段名"_s, {}, 72 }, { u"字段值"_s, {}, 90 }, { u"错误信息"_s, {}, 380 } });
     DBGrid1->setDataSource(DataSource1);
     // The message column takes the room the window has; longer messages show whole in
     // the grid's tool tip.
@@ -161,8 +158,10 @@ void TF_check::preparePrintout()
     DataSource1->setDataSet(nullptr);
     if (!Table1.isOpen()) Table1.open();
     if (!F_check_p) {
-        if (auto* w = qobject_cast<TF_check_p*>(windowRegistry().window(u"TF_check_p"_s, this)); w) F_check_p = w;
-        else F_check_p = new TF_check_p(this);
+        if (auto* w = qobject_cast<TF_check_p*>(windowRegistry().window(u"TF_check_p"_s, this)); w)
+            F_check_p = w;
+        else
+            F_check_p = new TF_check_p(this);
     }
     F_check_p->Table1.close();
     F_check_p->Table1.setTableName(Table1.tableName());
@@ -170,8 +169,10 @@ void TF_check::preparePrintout()
     store::Table& title = F_check_p->Table2;
     if (!title.isOpen()) title.open();
     title.first();
-    if (title.isEmpty()) title.append();
-    else title.edit();
+    if (title.isEmpty())
+        title.append();
+    else
+        title.edit();
     title.fieldByName(u"Text"_s).setValue(windowTitle());
     title.post();
     attachGrid();
@@ -203,7 +204,8 @@ void TF_check::DBGrid1DblClick()
     const ReportKindInfo* kind = reportKindOf(ReportKind);
     if (!kind || kind->locateField.isEmpty()) return;
     LocateField = kind->locateField;
-    if (kind->secondKey && Table1.fieldIndex(u"code2"_s) >= 0) LocateValue2 = Table1.fieldByName(u"code2"_s).asString();
+    if (kind->secondKey && Table1.fieldIndex(u"code2"_s) >= 0)
+        LocateValue2 = Table1.fieldByName(u"code2"_s).asString();
     QWidget* w = windowRegistry().window(kind->entryWindow, parentWidget());
     if (!w) return; // that entry window is not offered yet
     w->setWindowTitle(kind->locateCaption);

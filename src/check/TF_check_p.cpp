@@ -2,12 +2,12 @@
 
 #include "PrintOutput.h"
 
-
 using namespace Qt::StringLiterals;
 
 TF_check_p* F_check_p = nullptr;
 
-TF_check_p::TF_check_p(QWidget* parent) : QWidget(parent, Qt::Window)
+TF_check_p::TF_check_p(QWidget* parent)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(u"F_check_p"_s);
     Table1.setObjectName(u"Table1"_s);

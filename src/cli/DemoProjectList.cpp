@@ -21,15 +21,27 @@ struct DemoRegion
 };
 
 const DemoRegion regions[] = {
-    { u"110", u"北京", u"110108" }, { u"310", u"上海", u"310115" }, { u"320", u"江苏", u"320111" },
-    { u"440", u"广东", u"440113" }, { u"442", u"深圳", u"440305" }, { u"510", u"四川", u"510107" },
+    { u"110", u"北京", u"110108" },
+    { u"310", u"上海", u"310115" },
+    { u"320", u"江苏", u"320111" },
+    { u"440", u"广东", u"440113" },
+    { u"442", u"深圳", u"440305" },
+    { u"510", u"四川", u"510107" },
 };
 
 const char16_t* const topics[] = {
-    u"高性能锂离子动力电池产业化",  u"新型抗肿瘤靶向药物研制",   u"工业机器人伺服控制系统",
-    u"大尺寸蓝宝石衬底材料",        u"农作物病虫害生物防治制剂", u"智能电网配电终端",
-    u"高速光纤通信模块",            u"城市污水深度处理成套装备", u"北斗导航高精度定位终端",
-    u"稀土永磁电机节能改造",        u"医用可降解心血管支架",     u"云计算数据中心节能系统",
+    u"高性能锂离子动力电池产业化",
+    u"新型抗肿瘤靶向药物研制",
+    u"工业机器人伺服控制系统",
+    u"大尺寸蓝宝石衬底材料",
+    u"农作物病虫害生物防治制剂",
+    u"智能电网配电终端",
+    u"高速光纤通信模块",
+    u"城市污水深度处理成套装备",
+    u"北斗导航高精度定位终端",
+    u"稀土永磁电机节能改造",
+    u"医用可降解心血管支架",
+    u"云计算数据中心节能系统",
 };
 
 const char16_t* const programmes[] = { u"13", u"14", u"17", u"19" };
@@ -40,12 +52,18 @@ store::TableSchema listSchema()
     using store::FieldType;
     store::TableSchema s;
     s.fields = {
-        { u"PXH"_s, FieldType::Text, 3, 0 },    { u"JB00"_s, FieldType::Text, 9, 0 },
-        { u"JB01"_s, FieldType::Text, 100, 0 }, { u"JB02"_s, FieldType::Text, 14, 0 },
-        { u"JB21"_s, FieldType::Text, 100, 0 }, { u"JB16"_s, FieldType::Text, 6, 0 },
-        { u"JB57"_s, FieldType::Text, 2, 0 },   { u"JB58"_s, FieldType::Text, 3, 0 },
-        { u"JC100"_s, FieldType::Float, 0, 2 }, { u"JC110"_s, FieldType::Float, 0, 2 },
-        { u"JC130"_s, FieldType::Float, 0, 2 }, { u"JC150"_s, FieldType::Float, 0, 2 },
+        { u"PXH"_s, FieldType::Text, 3, 0 },
+        { u"JB00"_s, FieldType::Text, 9, 0 },
+        { u"JB01"_s, FieldType::Text, 100, 0 },
+        { u"JB02"_s, FieldType::Text, 14, 0 },
+        { u"JB21"_s, FieldType::Text, 100, 0 },
+        { u"JB16"_s, FieldType::Text, 6, 0 },
+        { u"JB57"_s, FieldType::Text, 2, 0 },
+        { u"JB58"_s, FieldType::Text, 3, 0 },
+        { u"JC100"_s, FieldType::Float, 0, 2 },
+        { u"JC110"_s, FieldType::Float, 0, 2 },
+        { u"JC130"_s, FieldType::Float, 0, 2 },
+        { u"JC150"_s, FieldType::Float, 0, 2 },
     };
     return s;
 }

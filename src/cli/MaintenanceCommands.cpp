@@ -56,8 +56,10 @@ int kindsCommand(const QStringList& args, QTextStream& out, QTextStream& err, bo
         return 2;
     }
     return run(out, err, [&](Maintenance& m) {
-        if (restore) m.restore(positions);
-        else m.backup(positions);
+        if (restore)
+            m.restore(positions);
+        else
+            m.backup(positions);
         out << (restore ? "数据还原完成" : "数据备份完成") << '\n';
     });
 }

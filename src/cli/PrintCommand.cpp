@@ -15,8 +15,10 @@ int printCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     QStringList names;
     QString pdf;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == "--pdf"_L1 && i + 1 < args.size()) pdf = args[++i];
-        else names.append(args[i]);
+        if (args[i] == "--pdf"_L1 && i + 1 < args.size())
+            pdf = args[++i];
+        else
+            names.append(args[i]);
     }
     if (names.isEmpty() || pdf.isEmpty()) {
         err << "usage: velto print ITEM... [-C DIR] --pdf FILE\n";
@@ -27,9 +29,8 @@ int printCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         const QList<ReportItem> items = readReportItems();
         QList<ReportItem> chosen;
         for (const QString& name : names) {
-            const auto it = std::find_if(items.begin(), items.end(), [&](const ReportItem& item) {
-                return item.reportP == name || item.name == name;
-            });
+            const auto it = std::find_if(items.begin(), items.end(),
+                [&](const ReportItem& item) { return item.reportP == name || item.name == name; });
             if (it == items.end()) {
                 err << "rept_db.db 中没有报表项目: " << name << '\n';
                 return 1;

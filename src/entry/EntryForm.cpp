@@ -78,8 +78,8 @@ EntryDefinition singleTableDefinition(int reportKind, const EntryTable& table)
     if (def.master.errorPrefix.isEmpty()) def.master.errorPrefix = u"数据错误:"_s;
     def.sentMarkerSql = kind ? kind->sentMarkerSql : QString();
     def.cover = false;
-    def.toolbar = { Action::Prior, Action::Next, Action::First, Action::Last, Action::Insert,
-                    Action::Delete, Action::Save, Action::Cancel, Action::Merge, Action::Close };
+    def.toolbar = { Action::Prior, Action::Next, Action::First, Action::Last, Action::Insert, Action::Delete,
+        Action::Save, Action::Cancel, Action::Merge, Action::Close };
     def.statusForm = entry::StatusForm::Short;
     def.locateDialog = u"TF_change_r"_s;
     def.locateField = kind ? kind->locateField : QString();

@@ -93,7 +93,11 @@ struct EntryPolicy
 // What tells one entry window from another: its tables, layout, toolbar, texts and policy.
 struct EntryDefinition
 {
-    enum class Layout { Pages, Panel, Grid }; // Grid: the master in one grid (master.grid1) filling the window
+    enum class Layout {
+        Pages,
+        Panel,
+        Grid
+    }; // Grid: the master in one grid (master.grid1) filling the window
 
     EntryTable master;
     QList<EntryTable> details;

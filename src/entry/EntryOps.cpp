@@ -22,7 +22,8 @@ void loadFieldChecks(store::Table& report, store::Table& rules, const QString& r
     const int name = rules.fieldIndex(u"field_name"_s);
     const int mask = rules.fieldIndex(u"field_mask"_s);
     if (status < 0 || value < 0 || text < 0 || name < 0)
-        throw store::StoreError(u"规则表 %1 缺少字段 status、field_value、field_text 或 field_name"_s.arg(ruleTable));
+        throw store::StoreError(
+            u"规则表 %1 缺少字段 status、field_value、field_text 或 field_name"_s.arg(ruleTable));
 
     report.beginConstraintUpdate();
     report.clearConstraints();
@@ -44,7 +45,8 @@ void loadFieldChecks(store::Table& report, store::Table& rules, const QString& r
 void zeroFillNumericNulls(store::Dataset& dataset)
 {
     for (int i = 0; i < dataset.fieldCount(); ++i) {
-        if (store::isNumeric(dataset.fieldDefs()[i].type) && dataset.value(i).isNull()) dataset.setValue(i, 0);
+        if (store::isNumeric(dataset.fieldDefs()[i].type) && dataset.value(i).isNull())
+            dataset.setValue(i, 0);
     }
 }
 
@@ -57,13 +59,14 @@ QString statusLineText(StatusForm form, const QString& reportNumber, int recNo, 
             + QString::number(count) + state;
     case StatusForm::Short:
         return u"当前记录:"_s + QString::number(recNo) + u"  总记录:"_s + QString::number(count) + state;
-    case StatusForm::None: break;
+    case StatusForm::None:
+        break;
     }
     return {};
 }
 
 int mergeRows(store::Table& source, store::Table& target, const MergeKeys& keys,
-              const std::function<void(int row)>& progress)
+    const std::function<void(int row)>& progress)
 {
     const bool ordered = !keys.keyIndex.isEmpty();
     if (ordered) {
@@ -101,8 +104,8 @@ int mergeRows(store::Table& source, store::Table& target, const MergeKeys& keys,
     const int keyFrom = source.fieldIndex(keys.keyField);
     const int subFrom = keys.subKeyField.isEmpty() ? -1 : source.fieldIndex(keys.subKeyField);
     if (keyFrom < 0 || (!keys.subKeyField.isEmpty() && subFrom < 0))
-        throw store::StoreError(u"%1 缺少字段 %2"_s.arg(source.displayName(),
-                                                        keyFrom < 0 ? keys.keyField : keys.subKeyField));
+        throw store::StoreError(
+            u"%1 缺少字段 %2"_s.arg(source.displayName(), keyFrom < 0 ? keys.keyField : keys.subKeyField));
     const int pxh = target.fieldIndex(u"pxh"_s);
     const int counter = target.fieldIndex(keys.counterField);
     const int id = keys.idField.isEmpty() ? -1 : target.fieldIndex(keys.idField);
@@ -116,8 +119,10 @@ int mergeRows(store::Table& source, store::Table& target, const MergeKeys& keys,
         target.setKey();
         target.setKeyValue(0, key);
         if (subFrom >= 0) target.setKeyValue(1, sub);
-        if (target.gotoKey()) target.edit();
-        else target.append();
+        if (target.gotoKey())
+            target.edit();
+        else
+            target.append();
         for (const Copy& c : plan) {
             const QVariant v = source.value(c.from);
             target.setValue(c.to, c.numeric && v.isNull() ? QVariant(0) : v);

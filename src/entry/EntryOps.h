@@ -30,7 +30,8 @@ struct MergeKeys
 {
     QString keyField; // report number
     QString subKeyField; // detail tables only
-    QString keyIndex; // index ordering the target by the key while merging (master); empty keeps the current one
+    QString
+        keyIndex; // index ordering the target by the key while merging (master); empty keeps the current one
     QString counterField;
     QString idField = QStringLiteral("id"); // empty: no row identifier
     QString idSeparator = QStringLiteral("_");
@@ -46,6 +47,6 @@ struct MergeKeys
 // row that cannot be stored, keeping the rows before it. `progress` gets the source row
 // number after each row taken. Returns the rows stored.
 int mergeRows(store::Table& source, store::Table& target, const MergeKeys& keys,
-              const std::function<void(int row)>& progress = {});
+    const std::function<void(int row)>& progress = {});
 
 } // namespace entry

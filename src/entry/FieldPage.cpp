@@ -20,8 +20,8 @@ QString text(const char16_t* s)
 
 } // namespace
 
-void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits,
-                  int maxChars)
+void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns,
+    QList<DbEdit*>& edits, int maxChars)
 {
     auto* grid = qobject_cast<QGridLayout*>(container->layout());
     if (!grid) grid = new QGridLayout(container);
@@ -31,7 +31,8 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
     const int span = 3;
     int row = grid->rowCount();
     // Rows added before ended with a stretching row; the slack belongs below these.
-    for (int r = 0; r < row; ++r) grid->setRowStretch(r, 0);
+    for (int r = 0; r < row; ++r)
+        grid->setRowStretch(r, 0);
     int col = 0;
     auto newRow = [&] {
         if (col != 0) {
@@ -55,7 +56,8 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
             // Long captions wrap, so that the code lists beside the fields stay in view.
             if (label->text().contains(u'\n')) {
                 // A caption set in lines keeps them; its row grows to hold them.
-                label->setMinimumHeight(label->fontMetrics().lineSpacing() * int(label->text().count(u'\n') + 1) + 8);
+                label->setMinimumHeight(
+                    label->fontMetrics().lineSpacing() * int(label->text().count(u'\n') + 1) + 8);
             } else if (label->text().size() > 14) {
                 label->setWordWrap(true);
                 label->setMaximumWidth(label->fontMetrics().horizontalAdvance(QString(14, QChar(0x4E00))));
@@ -102,7 +104,9 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
             grid->addWidget(title, row++, 0, 1, span * columns);
             break;
         }
-        case FormItem::Break: newRow(); break;
+        case FormItem::Break:
+            newRow();
+            break;
         case FormItem::Memo: {
             newRow();
             auto* label = new QLabel(text(it->caption), container);
@@ -116,7 +120,8 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
             grid->addWidget(memo, row++, 1, 1, span * columns - 1);
             break;
         }
-        case FormItem::End: break;
+        case FormItem::End:
+            break;
         }
     }
     newRow();
@@ -124,7 +129,8 @@ void addFieldRows(QWidget* container, const FormItem* items, DataSource* source,
     grid->setRowStretch(row, 1);
 }
 
-QWidget* buildFieldPage(const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits, QWidget* parent)
+QWidget* buildFieldPage(
+    const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits, QWidget* parent)
 {
     auto* area = new ScrollPage(parent);
     auto* inner = new QWidget;

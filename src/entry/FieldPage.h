@@ -22,14 +22,14 @@ struct FormItem
 // Builds a scrolling page of the items (up to the End item), in one or two columns of
 // caption/field pairs, with edit controls bound to `source`. The controls are appended to
 // `edits` in tab order.
-QWidget* buildFieldPage(const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits,
-                        QWidget* parent = nullptr);
+QWidget* buildFieldPage(
+    const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits, QWidget* parent = nullptr);
 
 // The same lines added to an existing grid layout's widget (for pages with a fixed head).
 // `maxChars` caps the width of the edit controls (0: by the number of columns). Memo boxes
 // (DbMemo) are named after their field and not added to `edits`.
-void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns, QList<DbEdit*>& edits,
-                  int maxChars = 0);
+void addFieldRows(QWidget* container, const FormItem* items, DataSource* source, int columns,
+    QList<DbEdit*>& edits, int maxChars = 0);
 
 // A centred title line of a paper form.
 QLabel* formTitle(const QString& text, int points, bool bold, QWidget* parent);

@@ -234,9 +234,9 @@ EntryDefinition dxDefinition()
     projects.emptyMasterMessage = u"大学园编号不能为空"_s;
     projects.pageTitle = u"国家大学科技园国家级项目一览表"_s;
     projects.view = entry::DetailView::OneGrid;
-    projects.grid1 = { { u"Code2"_s, u"编号"_s, 0 },    { u"Tdf8q110"_s, u"项目名称"_s, 0 },
-                       { u"Tdf8q120"_s, u"企业名称"_s, 0 }, { u"Tdf8q130"_s, u"项目种类"_s, 0 },
-                       { u"Tdf8q140"_s, u"资助方式"_s, 0 }, { u"Tdf8q150"_s, u"资助金额"_s, 0 } };
+    projects.grid1 = { { u"Code2"_s, u"编号"_s, 0 }, { u"Tdf8q110"_s, u"项目名称"_s, 0 },
+        { u"Tdf8q120"_s, u"企业名称"_s, 0 }, { u"Tdf8q130"_s, u"项目种类"_s, 0 },
+        { u"Tdf8q140"_s, u"资助方式"_s, 0 }, { u"Tdf8q150"_s, u"资助金额"_s, 0 } };
     projects.mergeTitle = u"请选择大学科技园项目数据库（大学园填）  文件名:dxxm.db"_s;
     projects.emptyQuestion = u"是否清空大学科技园项目数据库数据库"_s;
 
@@ -263,7 +263,8 @@ TF_dxkjy::TF_dxkjy(QWidget* parent)
     addDetailPage(1);
     addDetailPage(0, buildFieldPage(dxzfqyItems, detail(0).source.get(), 2, m_edits));
     setNumberEdit(editOf(u"CODE"_s));
-    for (int i = 1; i < m_edits.size(); ++i) setTabOrder(m_edits[i - 1], m_edits[i]);
+    for (int i = 1; i < m_edits.size(); ++i)
+        setTabOrder(m_edits[i - 1], m_edits[i]);
 }
 
 DbEdit* TF_dxkjy::editOf(const QString& field) const

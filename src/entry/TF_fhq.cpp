@@ -144,7 +144,10 @@ const Item fhqzfqyItems[] = {
     { Item::Field, u"TDF7L104", u"行业类别" },
     { Item::Note, u"国民经济行业分类小类", nullptr },
     { Item::Field, u"TDF731", u"企业所属技术领域" },
-    { Item::Note, u"01 电子信息 02 生物医药 03 航空航天\n04 新材料 05 高技术服务 06 新能源及节能\n07 资源与环境 08 先进制造与自动化 09 其他", nullptr },
+    { Item::Note,
+        u"01 电子信息 02 生物医药 03 航空航天\n04 新材料 05 高技术服务 06 新能源及节能\n07 资源与环境 08 "
+        u"先进制造与自动化 09 其他",
+        nullptr },
     { Item::Field, u"TDF7L105", u"高新技术企业" },
     { Item::Note, u"1.是   2.否", nullptr },
     { Item::Field, u"TDF7L112", u"毕业企业" },
@@ -245,7 +248,8 @@ TF_fhq::TF_fhq(QWidget* parent)
     addMasterPage(u"续一"_s, buildFieldPage(fhqPage2Items, &DataSource1, 2, m_edits));
     addDetailPage(0, buildFieldPage(fhqzfqyItems, detail(0).source.get(), 2, m_edits));
     setNumberEdit(editOf(u"CODE"_s));
-    for (int i = 1; i < m_edits.size(); ++i) setTabOrder(m_edits[i - 1], m_edits[i]);
+    for (int i = 1; i < m_edits.size(); ++i)
+        setTabOrder(m_edits[i - 1], m_edits[i]);
 }
 
 DbEdit* TF_fhq::editOf(const QString& field) const

@@ -23,10 +23,8 @@ EntryDefinition gjwsbDefinition()
     // The one rule: a reason is one of the four columns of the printed list.
     m.ruleTable = u"gj_wsb_chk.db"_s;
     m.idField.clear();
-    m.grid1 = { { u"JB00"_s, u"统计编号"_s, 0, true },
-                { u"JB01"_s, u"项目名称"_s, 0, true },
-                { u"JB02"_s, u"项目编号"_s, 0, true },
-                { u"YY"_s, u"原因"_s, 0 } };
+    m.grid1 = { { u"JB00"_s, u"统计编号"_s, 0, true }, { u"JB01"_s, u"项目名称"_s, 0, true },
+        { u"JB02"_s, u"项目编号"_s, 0, true }, { u"YY"_s, u"原因"_s, 0 } };
     s.layout = EntryDefinition::Layout::Grid;
     s.cover = false;
     s.toolbar = { entry::Action::Save, entry::Action::Cancel, entry::Action::Close };

@@ -50,9 +50,10 @@ const Item basicItems[] = {
     { Item::Field, u"JB26", u"组织机构代码" },
     { Item::Field, u"JB27", u"性质" },
     { Item::Note,
-      u"AA.事业型研究单位 AB.大专院校 AC.政府机关 AD.群众团体 AE.\n其他事业单位 BA.转制为企业后的院所 BB.国有企业 BC.集体 \n"
-      u"BD.私营 BE.合资.BF.外资 BG.港澳台 BH.其他内资 CA.国外机构",
-      nullptr },
+        u"AA.事业型研究单位 AB.大专院校 AC.政府机关 AD.群众团体 AE.\n其他事业单位 BA.转制为企业后的院所 "
+        u"BB.国有企业 BC.集体 \n"
+        u"BD.私营 BE.合资.BF.外资 BG.港澳台 BH.其他内资 CA.国外机构",
+        nullptr },
     { Item::Field, u"JB29", u"主管单位" },
     { Item::Field, u"Jb30", u"主管部门代码" },
     { Item::End, nullptr, nullptr },
@@ -83,26 +84,31 @@ const Item basicMoreItems[] = {
     { Item::Field, u"JB48_2", u"职称" },
     { Item::Section, u"技术来源与合作", nullptr },
     { Item::Field, u"JB56", u"主要技术的来源单位" },
-    { Item::Note, u"11国外技术 21中科院 22其它部委院所 23地方属院所 24高等院校 25国有大中型企业  \n"
-                  u"26其它各类企业 27国内其它单位 31引进技术本企业消化创新 32自有技术",
-      nullptr },
+    { Item::Note,
+        u"11国外技术 21中科院 22其它部委院所 23地方属院所 24高等院校 25国有大中型企业  \n"
+        u"26其它各类企业 27国内其它单位 31引进技术本企业消化创新 32自有技术",
+        nullptr },
     { Item::Field, u"JB57", u"主要技术来源于哪类科技计划项目" },
-    { Item::Note, u"11国家自然科学基金 12基础研究 13 863计划 14国家科技支撑/攻关计划 \n"
-                  u"17国家成果推广计划 19其他国家科技计划 21部门科技计划 31地方科技计划 99其他",
-      nullptr },
+    { Item::Note,
+        u"11国家自然科学基金 12基础研究 13 863计划 14国家科技支撑/攻关计划 \n"
+        u"17国家成果推广计划 19其他国家科技计划 21部门科技计划 31地方科技计划 99其他",
+        nullptr },
     { Item::Field, u"JB58", u"技术领域" },
-    { Item::Note, u"101-110 电子与信息  201-204 生物、医药技术  301-305 新材料  401-407 光机电一体化  \n"
-                  u"501-502 新能源、高效节能  601-606 环境保护 999其他高新技术",
-      nullptr },
+    { Item::Note,
+        u"101-110 电子与信息  201-204 生物、医药技术  301-305 新材料  401-407 光机电一体化  \n"
+        u"501-502 新能源、高效节能  601-606 环境保护 999其他高新技术",
+        nullptr },
     { Item::Field, u"JB72", u"国际合作形式" },
-    { Item::Note, u"1.外方以技术(专利)形式参与合作  2.外方以生产设备形式参与合作\n"
-                  u"3.外方以资金投入形式参与合作    4.外方以补偿贸易形式参与合作\n"
-                  u"9.其它形式的国际合作            0.未进行任何形式国际合作",
-      nullptr },
+    { Item::Note,
+        u"1.外方以技术(专利)形式参与合作  2.外方以生产设备形式参与合作\n"
+        u"3.外方以资金投入形式参与合作    4.外方以补偿贸易形式参与合作\n"
+        u"9.其它形式的国际合作            0.未进行任何形式国际合作",
+        nullptr },
     { Item::Field, u"JB73", u"国内合作单位" },
-    { Item::Note, u"1.中科院          2.其它部委属院所  3.地方属院所    4.高等院校\n"
-                  u"5.国有大中型企业  6.其它各类企业    7.独立进行",
-      nullptr },
+    { Item::Note,
+        u"1.中科院          2.其它部委属院所  3.地方属院所    4.高等院校\n"
+        u"5.国有大中型企业  6.其它各类企业    7.独立进行",
+        nullptr },
     { Item::End, nullptr, nullptr },
 };
 
@@ -120,9 +126,10 @@ const Item progressItems[] = {
     { Item::Field, u"JD01", u"项目时展情况" },
     { Item::Note, u"1.按计划进行 2.进度超前 3.拖延 4.停顿 5.申请撤销", nullptr },
     { Item::Field, u"JD02", u"项目拖延、停顿、撤销（JD01填3,4,5）的主要原因（最多填三项）" },
-    { Item::Note, u"0.技术变化 1.计划性调整 2.设备、材料不落实 3.协作关系影响 4.资金不落实 \n"
-                  u"5.市场变化 6.技术骨干变动 7.立题不当 8.不可抗拒因素 9.其它原因",
-      nullptr },
+    { Item::Note,
+        u"0.技术变化 1.计划性调整 2.设备、材料不落实 3.协作关系影响 4.资金不落实 \n"
+        u"5.市场变化 6.技术骨干变动 7.立题不当 8.不可抗拒因素 9.其它原因",
+        nullptr },
     { Item::Field, u"JD03", u"项目验收" },
     { Item::Note, u"1.已验收　　2.未验收", nullptr },
     { Item::Field, u"JD04", u"项目验收时间或预计验收时间" },
@@ -203,8 +210,8 @@ EntryDefinition gjxmDefinition()
     s.sentMarkerSql = u"delete from sendname.db where name='gjxm.db' or name='gjxm_r.db'"_s;
     s.reportNumberCaption = u"统计编号"_s;
     s.toolbar = { entry::Action::Prior, entry::Action::Next, entry::Action::First, entry::Action::Last,
-                  entry::Action::Insert, entry::Action::Delete, entry::Action::Save, entry::Action::Cancel,
-                  entry::Action::Merge, entry::Action::Close };
+        entry::Action::Insert, entry::Action::Delete, entry::Action::Save, entry::Action::Cancel,
+        entry::Action::Merge, entry::Action::Close };
     s.locateDialog = u"TF_change_r"_s;
     s.locateField = u"jb00"_s;
     s.policy.mergeSuspends = EntryPolicy::Suspend::WhenCheckOn;
@@ -232,12 +239,15 @@ TF_gjxm::TF_gjxm(QWidget* parent)
 
     addMasterPage(u"基本信息"_s, buildFieldPage(basicItems, &DataSource1, 1, m_edits));
     addMasterPage(u"基本信息续"_s, buildFieldPage(basicMoreItems, &DataSource1, 1, m_edits));
-    addMasterPage(u"项目执行情况及项目实际参加人员"_s, buildFieldPage(progressItems, &DataSource1, 1, m_edits));
+    addMasterPage(
+        u"项目执行情况及项目实际参加人员"_s, buildFieldPage(progressItems, &DataSource1, 1, m_edits));
     addMasterPage(u"资金落实及支出情况"_s, buildFieldPage(fundItems, &DataSource1, 1, m_edits));
     addMasterPage(u"产业化项目效益及成果"_s, buildFieldPage(benefitItems, &DataSource1, 1, m_edits));
-    addMasterPage(u"环境建设项目服务情况和服务效益及成果"_s, buildFieldPage(serviceItems, &DataSource1, 1, m_edits));
+    addMasterPage(
+        u"环境建设项目服务情况和服务效益及成果"_s, buildFieldPage(serviceItems, &DataSource1, 1, m_edits));
 
-    for (int i = 1; i < m_edits.size(); ++i) setTabOrder(m_edits[i - 1], m_edits[i]);
+    for (int i = 1; i < m_edits.size(); ++i)
+        setTabOrder(m_edits[i - 1], m_edits[i]);
 
     // A row started on the empty table (whose pages are hidden) is one added here.
     connect(&DataSource1, &DataSource::stateChange, this, [this] {
@@ -303,8 +313,9 @@ QString TF_gjxm::statusText()
     followListState();
     const bool any = !Table1.isEmpty() || Table1.isEditing();
     const QString number = reportNumberOf(Table1);
-    QString text = u"项目编号:"_s + number + u"  当前记录:"_s + QString::number(Table1.recNo()) + u"  总记录:"_s
-        + QString::number(Table1.recordCount()) + (DataSource1.isEditing() ? u"  已修改"_s : u"  未修改"_s);
+    QString text = u"项目编号:"_s + number + u"  当前记录:"_s + QString::number(Table1.recNo())
+        + u"  总记录:"_s + QString::number(Table1.recordCount())
+        + (DataSource1.isEditing() ? u"  已修改"_s : u"  未修改"_s);
     if (any) text += listStateText(Table1.fieldByName(u"IS_CHGE"_s).value());
     return text;
 }
@@ -317,7 +328,8 @@ void TF_gjxm::followListState()
     const bool added = !any || Table1.fieldByName(u"IS_CHGE"_s).asString() == u"2"_s;
     for (const char16_t* f : { u"JB00", u"JB01", u"JB02" })
         for (DbEdit* e : m_edits)
-            if (e->dataField().compare(QString::fromUtf16(f), Qt::CaseInsensitive) == 0) e->setReadOnlyField(!added);
+            if (e->dataField().compare(QString::fromUtf16(f), Qt::CaseInsensitive) == 0)
+                e->setReadOnlyField(!added);
 }
 
 void TF_gjxm::insertRow()

@@ -47,7 +47,10 @@ const Item coverItems[] = {
 
 const Item qbItems[] = {
     { Item::Field, u"QB101", u"企业隶属关系" },
-    { Item::Note, u"10 中央  20 省(自治区直辖市)\n40 地(区市州盟)\n50 县(区市旗) 61 街道\n62 镇 63 乡 71 社区(居委会)\n72 村委会 90 其他", nullptr },
+    { Item::Note,
+        u"10 中央  20 省(自治区直辖市)\n40 地(区市州盟)\n50 县(区市旗) 61 街道\n62 镇 63 乡 71 "
+        u"社区(居委会)\n72 村委会 90 其他",
+        nullptr },
     { Item::Field, u"QB101_1", u"是否高新管委会直属" },
     { Item::Note, u"1.是   2.否", nullptr },
     { Item::Field, u"QB02", u"行业类别" },
@@ -64,7 +67,10 @@ const Item qbItems[] = {
     { Item::Note, u"已进区企业被批准入区时间", nullptr },
     { Item::Field, u"QB09", u"企业集团情况" },
     { Item::Field, u"QB10", u"直接上级法人单位组织机构代码" },
-    { Item::Note, u"本企业是\n1 集团母公司(核心企业或集团总部)\n2 企业集团的成员企业\n\nQB09如为2，请填直接上级法人\n单位组织机构代码", nullptr },
+    { Item::Note,
+        u"本企业是\n1 集团母公司(核心企业或集团总部)\n2 "
+        u"企业集团的成员企业\n\nQB09如为2，请填直接上级法人\n单位组织机构代码",
+        nullptr },
     { Item::Field, u"QB11", u"企业认定" },
     { Item::Note, u"是否经过认定的高新技术企业\n1.是  2.否", nullptr },
     { Item::Field, u"Qb13", u"认定高企证书编号" },
@@ -81,7 +87,10 @@ const Item qbItems[] = {
     { Item::Field, u"QB15", u"上市情况" },
     { Item::Field, u"QB15_1", u"股票代码" },
     { Item::Field, u"Qb15_2", u"上市时间" },
-    { Item::Note, u"1.深交所主板  2.上交所 3.新加坡\n4.香港  5.纳斯达克  6.纽约交易所\n7.日本  8.英国  9.其他\n10.深交所创业版  11.新三板\n12.深交所中小板\n\n股票代码\n\n上市时间", nullptr },
+    { Item::Note,
+        u"1.深交所主板  2.上交所 3.新加坡\n4.香港  5.纳斯达克  6.纽约交易所\n7.日本  8.英国  "
+        u"9.其他\n10.深交所创业版  11.新三板\n12.深交所中小板\n\n股票代码\n\n上市时间",
+        nullptr },
     { Item::Field, u"Qb18", u"控股情况" },
     { Item::Note, u"1.国有控股\n2.集体控股\n3.私人控股\n4.港澳台控股\n5.外商控股\n6.其它", nullptr },
     { Item::End, nullptr, nullptr },
@@ -153,7 +162,11 @@ const Item qcItems[] = {
     { Item::Field, u"QC71", u"2012年度实际税负" },
     { Item::Field, u"QC71_1", u"增加额" },
     { Item::Field, u"QC71_2", u"减少额" },
-    { Item::Note, u"如是，则填：2011年营业税税率：              2012年改征增值税税率：\n\n            2012年度实际税负：  1.增加                增加额：\n\n                                2.减少                减少额：", nullptr },
+    { Item::Note,
+        u"如是，则填：2011年营业税税率：              2012年改征增值税税率：\n\n            "
+        u"2012年度实际税负：  1.增加                增加额：\n\n                                2.减少       "
+        u"         减少额：",
+        nullptr },
     { Item::End, nullptr, nullptr },
 };
 
@@ -310,15 +323,14 @@ EntryDefinition kfqDefinition()
     products.emptySubKeyMessage = u"产品编号不能为空"_s;
     products.emptyMasterMessage = u"企业报表编号不能为空"_s;
     products.pageTitle = u"主要产品概况"_s;
-    products.grid1 = { { u"QE01"_s, u"序号"_s, 0 },        { u"QE02"_s, u"产品名称"_s, 0 },
-                       { u"QE03"_s, u"技术领域"_s, 0 },    { u"QE04"_s, u"技术水平"_s, 0 },
-                       { u"QE05"_s, u"技术来源A"_s, 0 },   { u"QE06"_s, u"技术来源B"_s, 0 },
-                       { u"QE07"_s, u"立项情况"_s, 0 },    { u"QE08"_s, u"质量标准"_s, 0 },
-                       { u"QE09"_s, u"核心知识产权"_s, 0 } };
-    products.grid2 = { { u"QE11"_s, u"投产年份"_s, 0 },         { u"QE12"_s, u"国际合作形式"_s, 0 },
-                       { u"QE13"_s, u"国内合作单位"_s, 0 },     { u"QE14"_s, u"全年产品产值"_s, 0 },
-                       { u"QE15"_s, u"全年产品销售收入"_s, 0 }, { u"QE16"_s, u"其中：创汇"_s, 0 },
-                       { u"QE17"_s, u"主要出口地区"_s, 0 } };
+    products.grid1 = { { u"QE01"_s, u"序号"_s, 0 }, { u"QE02"_s, u"产品名称"_s, 0 },
+        { u"QE03"_s, u"技术领域"_s, 0 }, { u"QE04"_s, u"技术水平"_s, 0 }, { u"QE05"_s, u"技术来源A"_s, 0 },
+        { u"QE06"_s, u"技术来源B"_s, 0 }, { u"QE07"_s, u"立项情况"_s, 0 }, { u"QE08"_s, u"质量标准"_s, 0 },
+        { u"QE09"_s, u"核心知识产权"_s, 0 } };
+    products.grid2 = { { u"QE11"_s, u"投产年份"_s, 0 }, { u"QE12"_s, u"国际合作形式"_s, 0 },
+        { u"QE13"_s, u"国内合作单位"_s, 0 }, { u"QE14"_s, u"全年产品产值"_s, 0 },
+        { u"QE15"_s, u"全年产品销售收入"_s, 0 }, { u"QE16"_s, u"其中：创汇"_s, 0 },
+        { u"QE17"_s, u"主要出口地区"_s, 0 } };
     products.mergeTitle = u"请选择产品数据库  文件名:kfq_2.db"_s;
     products.emptyQuestion = u"是否清空产品数据库"_s;
 
@@ -334,13 +346,12 @@ EntryDefinition kfqDefinition()
     projects.emptySubKeyMessage = u"科技项目序号不能为空"_s;
     projects.emptyMasterMessage = u"企业报表编号不能为空"_s;
     projects.pageTitle = u"科技项目情况"_s;
-    projects.grid1 = { { u"Qh00"_s, u"序号"_s, 0 },     { u"Xmmc"_s, u"项目名称"_s, 0 },
-                       { u"Qh11"_s, u"项目来源"_s, 0 }, { u"Qh31"_s, u"合作形式"_s, 0 },
-                       { u"Qh21"_s, u"成果形式"_s, 0 }, { u"Qh32"_s, u"技术经济目标"_s, 0 },
-                       { u"Qh33"_s, u"活动类型"_s, 0 }, { u"Qh34"_s, u"起始日期"_s, 0 },
-                       { u"Qh35"_s, u"完成日期"_s, 0 } };
+    projects.grid1 = { { u"Qh00"_s, u"序号"_s, 0 }, { u"Xmmc"_s, u"项目名称"_s, 0 },
+        { u"Qh11"_s, u"项目来源"_s, 0 }, { u"Qh31"_s, u"合作形式"_s, 0 }, { u"Qh21"_s, u"成果形式"_s, 0 },
+        { u"Qh32"_s, u"技术经济目标"_s, 0 }, { u"Qh33"_s, u"活动类型"_s, 0 }, { u"Qh34"_s, u"起始日期"_s, 0 },
+        { u"Qh35"_s, u"完成日期"_s, 0 } };
     projects.grid2 = { { u"Qh36"_s, u"跨年度项目所处进展阶段"_s, 0 }, { u"Qh44"_s, u"参加项目人员"_s, 0 },
-                       { u"Qh40"_s, u"项目人员实际工作时间"_s, 0 },   { u"Qh51"_s, u"项目经费内部支出"_s, 0 } };
+        { u"Qh40"_s, u"项目人员实际工作时间"_s, 0 }, { u"Qh51"_s, u"项目经费内部支出"_s, 0 } };
     projects.mergeTitle = u"请选择科技项目情况数据库  文件名:kfq_5.db"_s;
     projects.emptyQuestion = u"是否清空科技项目情况数据库"_s;
 
@@ -364,7 +375,9 @@ TF_kfq::TF_kfq(QWidget* parent)
     // Cover: the report's title, then the number (placed by the frame) and the fields.
     QVBoxLayout* cover = coverLayout();
     cover->insertWidget(0, formTitle(u"国家高新技术产业开发区企业统计报表"_s, 16, true, TabSheet1));
-    cover->insertWidget(1, formTitle(u"（区外经各地方高新技术企业认定管理机构认定的高新技术企业同时适用）"_s, 10, false, TabSheet1));
+    cover->insertWidget(1,
+        formTitle(
+            u"（区外经各地方高新技术企业认定管理机构认定的高新技术企业同时适用）"_s, 10, false, TabSheet1));
     m_edits.append(coverNumber);
     auto* fields = new QWidget(TabSheet1);
     addFieldRows(fields, coverItems, &DataSource1, 1, m_edits, 50);
@@ -389,7 +402,8 @@ TF_kfq::TF_kfq(QWidget* parent)
     addMasterPage(u"企业科技活动及相关情况"_s, tech);
     addDetailPage(1);
 
-    for (int i = 1; i < m_edits.size(); ++i) setTabOrder(m_edits[i - 1], m_edits[i]);
+    for (int i = 1; i < m_edits.size(); ++i)
+        setTabOrder(m_edits[i - 1], m_edits[i]);
 }
 
 void TF_kfq::ToolButton11Click()

@@ -168,7 +168,8 @@ TF_kfqzh::TF_kfqzh(QWidget* parent)
     addMasterPage(u"高新区建设与资金情况"_s, buildFieldPage(kcItems, &DataSource1, 1, m_edits));
     addMasterPage(u"高新区各类服务机构情况"_s, buildFieldPage(kdItems, &DataSource1, 2, m_edits));
 
-    for (int i = 1; i < m_edits.size(); ++i) setTabOrder(m_edits[i - 1], m_edits[i]);
+    for (int i = 1; i < m_edits.size(); ++i)
+        setTabOrder(m_edits[i - 1], m_edits[i]);
 }
 
 DbEdit* TF_kfqzh::editOf(const QString& field) const

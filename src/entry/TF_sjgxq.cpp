@@ -76,7 +76,8 @@ EntryDefinition sjgxqDefinition()
 
 } // namespace
 
-TF_sjgxq::TF_sjgxq(QWidget* parent) : EntryForm(sjgxqDefinition(), parent)
+TF_sjgxq::TF_sjgxq(QWidget* parent)
+    : EntryForm(sjgxqDefinition(), parent)
 {
     setObjectName(u"F_sjgxq"_s);
     resize(792, 543);

@@ -114,7 +114,8 @@ EntryDefinition tsjdDefinition()
 
 } // namespace
 
-TF_tsjd::TF_tsjd(QWidget* parent) : EntryForm(tsjdDefinition(), parent)
+TF_tsjd::TF_tsjd(QWidget* parent)
+    : EntryForm(tsjdDefinition(), parent)
 {
     setObjectName(u"F_tsjd"_s);
     resize(792, 543);

@@ -79,7 +79,8 @@ EntryDefinition tzjgDefinition()
 
 } // namespace
 
-TF_tzjg::TF_tzjg(QWidget* parent) : EntryForm(tzjgDefinition(), parent)
+TF_tzjg::TF_tzjg(QWidget* parent)
+    : EntryForm(tzjgDefinition(), parent)
 {
     setObjectName(u"F_tzjg"_s);
     resize(792, 543);

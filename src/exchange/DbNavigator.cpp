@@ -18,9 +18,16 @@ DbNavigator::DbNavigator(QWidget* parent)
         const char16_t* tip;
     };
     static const ButtonFace faces[ButtonCount] = {
-        { u"|◀", u"第一条记录" }, { u"◀", u"上一条记录" }, { u"▶", u"下一条记录" },  { u"▶|", u"最后一条记录" },
-        { u"＋", u"插入记录" },   { u"－", u"删除记录" },   { u"▲", u"修改记录" },    { u"✔", u"保存修改" },
-        { u"✘", u"取消修改" },    { u"↻", u"刷新数据" },
+        { u"|◀", u"第一条记录" },
+        { u"◀", u"上一条记录" },
+        { u"▶", u"下一条记录" },
+        { u"▶|", u"最后一条记录" },
+        { u"＋", u"插入记录" },
+        { u"－", u"删除记录" },
+        { u"▲", u"修改记录" },
+        { u"✔", u"保存修改" },
+        { u"✘", u"取消修改" },
+        { u"↻", u"刷新数据" },
     };
     for (int b = 0; b < ButtonCount; ++b) {
         QAction* a = addAction(QString::fromUtf16(faces[b].text));
@@ -56,23 +63,40 @@ void DbNavigator::run(Button button)
     store::Dataset* d = m_source ? m_source->dataSet() : nullptr;
     if (!d || !d->isOpen()) return;
     switch (button) {
-    case First: d->first(); break;
-    case Prior: d->prior(); break;
-    case Next: d->next(); break;
-    case Last: d->last(); break;
-    case Insert: d->append(); break;
+    case First:
+        d->first();
+        break;
+    case Prior:
+        d->prior();
+        break;
+    case Next:
+        d->next();
+        break;
+    case Last:
+        d->last();
+        break;
+    case Insert:
+        d->append();
+        break;
     case Delete:
         if (d->isEmpty() || !services().question(u"删除记录吗？"_s, u"提示"_s)) return;
         d->deleteRecord();
         break;
-    case Edit: d->edit(); break;
-    case Post: d->post(); break;
-    case Cancel: d->cancel(); break;
+    case Edit:
+        d->edit();
+        break;
+    case Post:
+        d->post();
+        break;
+    case Cancel:
+        d->cancel();
+        break;
     case Refresh:
         d->checkBrowseMode();
         d->refresh();
         break;
-    case ButtonCount: break;
+    case ButtonCount:
+        break;
     }
 }
 

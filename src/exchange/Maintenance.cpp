@@ -37,34 +37,35 @@ const QList<KindFiles>& kindFiles()
         { u"kfq_2.db"_s, u"保存高新区企业（区外企业）产品情况库  文件名：kfq_2.dbf"_s },
         { u"kfq_5.db"_s, u"保存高新区企业（区外企业）项目情况库  文件名：kfq_5.dbf"_s },
     };
-    static const QStringList zoneFurther = { u"kfq_1.px"_s,  u"kfq_1.xg0"_s, u"kfq_1.yg0"_s, u"kfq_1.xg1"_s,
-                                             u"kfq_1.yg1"_s, u"kfq_1.xg2"_s, u"kfq_1.yg2"_s, u"kfq_2.px"_s,
-                                             u"kfq_2.xg0"_s, u"kfq_2.yg0"_s, u"kfq_5.px"_s,  u"kfq_5.xg0"_s,
-                                             u"kfq_5.yg0"_s };
+    static const QStringList zoneFurther = { u"kfq_1.px"_s, u"kfq_1.xg0"_s, u"kfq_1.yg0"_s, u"kfq_1.xg1"_s,
+        u"kfq_1.yg1"_s, u"kfq_1.xg2"_s, u"kfq_1.yg2"_s, u"kfq_2.px"_s, u"kfq_2.xg0"_s, u"kfq_2.yg0"_s,
+        u"kfq_5.px"_s, u"kfq_5.xg0"_s, u"kfq_5.yg0"_s };
     static const QList<KindFiles> kinds = {
         { 1, {}, zone, zoneFurther },
         { 2, {}, { { u"kfqzh.db"_s, u"保存高新区综合情况库  文件名：kfqzh.dbf"_s } }, {} },
         { 3, {}, zone, zoneFurther },
         { 4, {}, { { u"gjxm.db"_s, u"保存国家项目库  文件名：gjxm.dbf"_s } },
-          { u"gjxm.px"_s, u"gjxm.xg0"_s, u"gjxm.yg0"_s, u"gjxm.xg1"_s, u"gjxm.yg1"_s } },
-        { 5, {}, { { u"gj_wsb.db"_s, u"保存国家级项目未上报清单  文件名：gj_wsb.dbf"_s } }, { u"gj_wsb.px"_s } },
+            { u"gjxm.px"_s, u"gjxm.xg0"_s, u"gjxm.yg0"_s, u"gjxm.xg1"_s, u"gjxm.yg1"_s } },
+        { 5, {}, { { u"gj_wsb.db"_s, u"保存国家级项目未上报清单  文件名：gj_wsb.dbf"_s } },
+            { u"gj_wsb.px"_s } },
         { 6, {}, { { u"tzjg.db"_s, u"保存创业投资机构数据  文件名：tzjg.dbf"_s } },
-          { u"tzjg.px"_s, u"tzjg.xg0"_s, u"tzjg.yg0"_s } },
+            { u"tzjg.px"_s, u"tzjg.xg0"_s, u"tzjg.yg0"_s } },
         { 8, {},
-          { { u"dx.db"_s, u"保存大学科技园情况库  文件名：dx.dbf"_s },
-            { u"dxzfqy.db"_s, u"保存大学科技园在孵企业库  文件名：dxzfqy.dbf"_s },
-            { u"dxxm.db"_s, u"大学科技园项目库（大学园填）  文件名：dxxm.dbf"_s },
-            { u"dxzfqyxm.db"_s, u"保存大学科技园项目库（企业填）  文件名：dxzfqyxm.dbf"_s } },
-          { u"dx.px"_s, u"dx.xg0"_s, u"dx.yg0"_s, u"dxxm.px"_s, u"dxxm.xg0"_s, u"dxxm.yg0"_s, u"dxzfqy.px"_s,
-            u"dxzfqy.xg0"_s, u"dxzfqy.yg0"_s } },
+            { { u"dx.db"_s, u"保存大学科技园情况库  文件名：dx.dbf"_s },
+                { u"dxzfqy.db"_s, u"保存大学科技园在孵企业库  文件名：dxzfqy.dbf"_s },
+                { u"dxxm.db"_s, u"大学科技园项目库（大学园填）  文件名：dxxm.dbf"_s },
+                { u"dxzfqyxm.db"_s, u"保存大学科技园项目库（企业填）  文件名：dxzfqyxm.dbf"_s } },
+            { u"dx.px"_s, u"dx.xg0"_s, u"dx.yg0"_s, u"dxxm.px"_s, u"dxxm.xg0"_s, u"dxxm.yg0"_s,
+                u"dxzfqy.px"_s, u"dxzfqy.xg0"_s, u"dxzfqy.yg0"_s } },
         { 9, {},
-          { { u"fhq.db"_s, u"保存科技企业孵化器库  文件名：fhq.dbf"_s },
-            { u"fhqzfqy.db"_s, u"保存科技企业孵化器在孵企业库  文件名：fhqzfqy.dbf"_s } },
-          { u"fhq.px"_s, u"fhq.xg0"_s, u"fhq.yg0"_s, u"fhqzfqy.px"_s, u"fhqzfqy.xg0"_s, u"fhqzfqy.yg0"_s } },
+            { { u"fhq.db"_s, u"保存科技企业孵化器库  文件名：fhq.dbf"_s },
+                { u"fhqzfqy.db"_s, u"保存科技企业孵化器在孵企业库  文件名：fhqzfqy.dbf"_s } },
+            { u"fhq.px"_s, u"fhq.xg0"_s, u"fhq.yg0"_s, u"fhqzfqy.px"_s, u"fhqzfqy.xg0"_s,
+                u"fhqzfqy.yg0"_s } },
         { 10, {}, { { u"tsjd.db"_s, u"特色产业基地  文件名：tsjd.dbf"_s } },
-          { u"tsjd.px"_s, u"tsjd.xg0"_s, u"tsjd.yg0"_s } },
+            { u"tsjd.px"_s, u"tsjd.xg0"_s, u"tsjd.yg0"_s } },
         { 11, u"省级高新区情况调查表"_s, { { u"sjgxq.db"_s, u"省级高新区情况调查表  文件名：sjgxq.dbf"_s } },
-          { u"sjgxq.px"_s, u"sjgxq.xg0"_s, u"sjgxq.yg0"_s, u"sjgxq.mb"_s } },
+            { u"sjgxq.px"_s, u"sjgxq.xg0"_s, u"sjgxq.yg0"_s, u"sjgxq.mb"_s } },
     };
     return kinds;
 }
@@ -82,7 +83,8 @@ QString tempPathFor(const QString& target)
 {
     const QFileInfo info(target);
     const QString suffix = info.suffix();
-    return info.path() + u'/' + info.completeBaseName() + u".velto-new"_s + (suffix.isEmpty() ? QString() : u'.' + suffix);
+    return info.path() + u'/' + info.completeBaseName() + u".velto-new"_s
+        + (suffix.isEmpty() ? QString() : u'.' + suffix);
 }
 
 bool isNativeTable(const QString& path)
@@ -121,7 +123,8 @@ void proveReads(const QString& temp, const QString& target)
         query.close();
     } catch (const store::StoreError& e) {
         store::removeTableFiles(temp);
-        throw store::StoreError(u"写出的 %1 读不出，原文件未被替换: %2"_s.arg(QDir::toNativeSeparators(target), e.message()));
+        throw store::StoreError(
+            u"写出的 %1 读不出，原文件未被替换: %2"_s.arg(QDir::toNativeSeparators(target), e.message()));
     }
 }
 
@@ -138,7 +141,11 @@ QString withSlash(const QString& dir)
 class WriteGroup
 {
 public:
-    explicit WriteGroup(store::Table& table) : m_table(table) { m_table.beginWriteGroup(); }
+    explicit WriteGroup(store::Table& table)
+        : m_table(table)
+    {
+        m_table.beginWriteGroup();
+    }
     ~WriteGroup()
     {
         try {
@@ -194,28 +201,60 @@ const QStringList& Maintenance::furtherFilesOf(int position)
 
 const QStringList& Maintenance::deliveryTables()
 {
-    static const QStringList tables = { u"gjxm.db"_s,     u"fhq.db"_s,   u"fhqxm.db"_s,  u"fhqzfqy.db"_s,
-                                        u"dx.db"_s,       u"dxxm.db"_s,  u"dxzfqy.db"_s, u"kfq_1.db"_s,
-                                        u"kfq_2.db"_s,    u"kfq_5.db"_s, u"kfqzh.db"_s,  u"tzjg.db"_s,
-                                        u"tsjd.db"_s,     u"rjjd.db"_s,  u"rjjdqy.db"_s, u"rjjdqycp.db"_s,
-                                        u"gj_wsb.db"_s,   u"sjgxq.db"_s };
+    static const QStringList tables
+        = { u"gjxm.db"_s, u"fhq.db"_s, u"fhqxm.db"_s, u"fhqzfqy.db"_s, u"dx.db"_s, u"dxxm.db"_s,
+              u"dxzfqy.db"_s, u"kfq_1.db"_s, u"kfq_2.db"_s, u"kfq_5.db"_s, u"kfqzh.db"_s, u"tzjg.db"_s,
+              u"tsjd.db"_s, u"rjjd.db"_s, u"rjjdqy.db"_s, u"rjjdqycp.db"_s, u"gj_wsb.db"_s, u"sjgxq.db"_s };
     return tables;
 }
 
 const QList<Region>& Maintenance::regions()
 {
     static const QList<Region> list = {
-        { u"110"_s, u"北京"_s },   { u"120"_s, u"天津"_s },   { u"130"_s, u"河北"_s },     { u"140"_s, u"山西"_s },
-        { u"150"_s, u"内蒙古"_s }, { u"210"_s, u"辽宁"_s },   { u"211"_s, u"沈阳"_s },     { u"212"_s, u"大连"_s },
-        { u"220"_s, u"吉林"_s },   { u"221"_s, u"长春"_s },   { u"230"_s, u"黑龙江"_s },   { u"231"_s, u"哈尔滨"_s },
-        { u"310"_s, u"上海"_s },   { u"320"_s, u"江苏"_s },   { u"321"_s, u"南京"_s },     { u"330"_s, u"浙江"_s },
-        { u"331"_s, u"宁波"_s },   { u"340"_s, u"安徽"_s },   { u"350"_s, u"福建"_s },     { u"351"_s, u"厦门"_s },
-        { u"360"_s, u"江西"_s },   { u"370"_s, u"山东"_s },   { u"371"_s, u"青岛"_s },     { u"410"_s, u"河南"_s },
-        { u"420"_s, u"湖北"_s },   { u"421"_s, u"武汉"_s },   { u"430"_s, u"湖南"_s },     { u"440"_s, u"广东"_s },
-        { u"441"_s, u"广州"_s },   { u"442"_s, u"深圳"_s },   { u"450"_s, u"广西"_s },     { u"460"_s, u"海南"_s },
-        { u"500"_s, u"重庆"_s },   { u"510"_s, u"四川"_s },   { u"512"_s, u"成都"_s },     { u"520"_s, u"贵州"_s },
-        { u"530"_s, u"云南"_s },   { u"540"_s, u"西藏"_s },   { u"610"_s, u"陕西"_s },     { u"611"_s, u"西安"_s },
-        { u"620"_s, u"甘肃"_s },   { u"630"_s, u"青海"_s },   { u"640"_s, u"宁夏"_s },     { u"650"_s, u"新疆"_s },
+        { u"110"_s, u"北京"_s },
+        { u"120"_s, u"天津"_s },
+        { u"130"_s, u"河北"_s },
+        { u"140"_s, u"山西"_s },
+        { u"150"_s, u"内蒙古"_s },
+        { u"210"_s, u"辽宁"_s },
+        { u"211"_s, u"沈阳"_s },
+        { u"212"_s, u"大连"_s },
+        { u"220"_s, u"吉林"_s },
+        { u"221"_s, u"长春"_s },
+        { u"230"_s, u"黑龙江"_s },
+        { u"231"_s, u"哈尔滨"_s },
+        { u"310"_s, u"上海"_s },
+        { u"320"_s, u"江苏"_s },
+        { u"321"_s, u"南京"_s },
+        { u"330"_s, u"浙江"_s },
+        { u"331"_s, u"宁波"_s },
+        { u"340"_s, u"安徽"_s },
+        { u"350"_s, u"福建"_s },
+        { u"351"_s, u"厦门"_s },
+        { u"360"_s, u"江西"_s },
+        { u"370"_s, u"山东"_s },
+        { u"371"_s, u"青岛"_s },
+        { u"410"_s, u"河南"_s },
+        { u"420"_s, u"湖北"_s },
+        { u"421"_s, u"武汉"_s },
+        { u"430"_s, u"湖南"_s },
+        { u"440"_s, u"广东"_s },
+        { u"441"_s, u"广州"_s },
+        { u"442"_s, u"深圳"_s },
+        { u"450"_s, u"广西"_s },
+        { u"460"_s, u"海南"_s },
+        { u"500"_s, u"重庆"_s },
+        { u"510"_s, u"四川"_s },
+        { u"512"_s, u"成都"_s },
+        { u"520"_s, u"贵州"_s },
+        { u"530"_s, u"云南"_s },
+        { u"540"_s, u"西藏"_s },
+        { u"610"_s, u"陕西"_s },
+        { u"611"_s, u"西安"_s },
+        { u"620"_s, u"甘肃"_s },
+        { u"630"_s, u"青海"_s },
+        { u"640"_s, u"宁夏"_s },
+        { u"650"_s, u"新疆"_s },
         { u"651"_s, u"新疆兵团"_s },
     };
     return list;
@@ -251,8 +290,8 @@ QStringList Maintenance::restore(const QList<int>& positions)
     return copyKinds(positions, backupDir(), m_dir, u"还原"_s);
 }
 
-QStringList Maintenance::copyKinds(const QList<int>& positions, const QString& from, const QString& to,
-                                   const QString& what)
+QStringList Maintenance::copyKinds(
+    const QList<int>& positions, const QString& from, const QString& to, const QString& what)
 {
     QList<int> ordered = positions;
     std::sort(ordered.begin(), ordered.end());
@@ -264,18 +303,20 @@ QStringList Maintenance::copyKinds(const QList<int>& positions, const QString& f
         const KindFiles& kind = kindAt(position);
         for (const MaintainedTable& t : kind.tables) {
             QString target;
-            if (copyFile(store::resolveFilePath(from + t.name), targetDir, true, what, &target)) written << target;
+            if (copyFile(store::resolveFilePath(from + t.name), targetDir, true, what, &target))
+                written << target;
         }
         for (const QString& f : kind.further) {
             QString target;
-            if (copyFile(store::resolveFilePath(from + f), targetDir, false, what, &target)) written << target;
+            if (copyFile(store::resolveFilePath(from + f), targetDir, false, what, &target))
+                written << target;
         }
     }
     return written;
 }
 
-bool Maintenance::copyFile(const QString& sourcePath, const QString& targetDir, bool isTable, const QString& what,
-                           QString* written)
+bool Maintenance::copyFile(
+    const QString& sourcePath, const QString& targetDir, bool isTable, const QString& what, QString* written)
 {
     const QFileInfo sourceInfo(sourcePath);
     if (!sourceInfo.isFile()) return false;
@@ -290,7 +331,8 @@ bool Maintenance::copyFile(const QString& sourcePath, const QString& targetDir, 
     {
         QFile in(sourcePath);
         if (!in.open(QIODevice::ReadOnly))
-            throw store::StoreError(u"无法读取 %1: %2"_s.arg(QDir::toNativeSeparators(sourcePath), in.errorString()));
+            throw store::StoreError(
+                u"无法读取 %1: %2"_s.arg(QDir::toNativeSeparators(sourcePath), in.errorString()));
         QFile out(temp);
         auto fail = [&](const QString& reason) {
             out.close();
@@ -355,8 +397,9 @@ QStringList Maintenance::deliver(const QString& destination)
     if (!dirInfo.isDir())
         throw store::StoreError(u"上报目录 %1 不存在"_s.arg(QDir::toNativeSeparators(destination)));
     if (dirInfo.canonicalFilePath() == QFileInfo(m_dir).canonicalFilePath())
-        throw store::StoreError(u"不能上报到工作目录 %1 本身: 每个表都会写在它自己的上面。请选择另一个目录。"_s.arg(
-            QDir::toNativeSeparators(dirInfo.absoluteFilePath())));
+        throw store::StoreError(
+            u"不能上报到工作目录 %1 本身: 每个表都会写在它自己的上面。请选择另一个目录。"_s.arg(
+                QDir::toNativeSeparators(dirInfo.absoluteFilePath())));
     QStringList written;
     for (const QString& name : deliveryTables()) {
         const QString from = source(name);
@@ -410,7 +453,8 @@ Maintenance::ProjectListResult Maintenance::buildProjectList(const QString& regi
     for (qsizetype i = 0; i < listFields.size(); ++i) {
         const int to = projects.fieldIndex(listFields[i].name);
         if (to < 0) continue;
-        columns.append({ int(i), to, store::isNumeric(listFields[i].type) || store::isNumeric(projects.fieldDefs()[to].type) });
+        columns.append({ int(i), to,
+            store::isNumeric(listFields[i].type) || store::isNumeric(projects.fieldDefs()[to].type) });
     }
     const int counter = projects.fieldByName(u"gj_one"_s).index();
     const int regionField = projects.fieldByName(u"pxh"_s).index();
@@ -431,7 +475,8 @@ Maintenance::ProjectListResult Maintenance::buildProjectList(const QString& regi
         }
         for (const Column& c : columns) {
             QVariant v = list.value(c.from);
-            if (c.numeric && (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty())))
+            if (c.numeric
+                && (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty())))
                 v = 0;
             projects.setValue(c.to, v);
         }

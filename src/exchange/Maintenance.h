@@ -86,10 +86,11 @@ public:
 
 private:
     QString source(const QString& name) const;
-    QStringList copyKinds(const QList<int>& positions, const QString& from, const QString& to, const QString& what);
+    QStringList copyKinds(
+        const QList<int>& positions, const QString& from, const QString& to, const QString& what);
     // Copies `sourcePath` byte for byte into `targetDir`; false when there is no source.
     bool copyFile(const QString& sourcePath, const QString& targetDir, bool isTable, const QString& what,
-                  QString* written);
+        QString* written);
     void putInPlace(const QString& temp, const QString& target, bool isTable);
 
     QString m_dir; // with a trailing '/'

@@ -52,7 +52,7 @@ void TF_db_tool::buildLayout()
     DBGrid1->setDataSource(&DataSource1);
     // A double click belongs to the column dialog; typing or F2 edits a cell.
     DBGrid1->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed
-                             | QAbstractItemView::SelectedClicked);
+        | QAbstractItemView::SelectedClicked);
     DBNavigator1 = new DbNavigator(this);
     DBNavigator1->setDataSource(&DataSource1);
     Memo1 = new QPlainTextEdit(this);
@@ -92,9 +92,12 @@ void TF_db_tool::buildLayout()
 store::Dataset* TF_db_tool::shownDataset()
 {
     switch (m_shown) {
-    case Shown::Table: return &Table1;
-    case Shown::Answer: return &Query1;
-    case Shown::Nothing: break;
+    case Shown::Table:
+        return &Table1;
+    case Shown::Answer:
+        return &Query1;
+    case Shown::Nothing:
+        break;
     }
     return nullptr;
 }

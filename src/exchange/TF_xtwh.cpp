@@ -131,10 +131,10 @@ void TF_xtwh::buildLayout()
     connect(Button7, &QPushButton::clicked, this, guard(this, &TF_xtwh::Button7Click));
     connect(Button8, &QPushButton::clicked, this, &QDialog::accept);
     connect(CheckListBox1, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { guarded([this, item] { CheckListBox1DblClick(item); }); });
+        [this](QListWidgetItem* item) { guarded([this, item] { CheckListBox1DblClick(item); }); });
     connect(DriveComboBox1, &QComboBox::activated, this, guard(this, &TF_xtwh::DriveComboBox1Change));
     connect(DirectoryListBox1, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { guarded([this, item] { DirectoryListBox1DblClick(item); }); });
+        [this](QListWidgetItem* item) { guarded([this, item] { DirectoryListBox1DblClick(item); }); });
 
     resize(820, 600);
 }
@@ -150,12 +150,14 @@ void TF_xtwh::setDirectory(const QString& dir)
 {
     m_directory = QDir(dir).absolutePath();
     DirectoryLabel1->setText(QDir::toNativeSeparators(m_directory));
-    const int drive = DriveComboBox1->findText(QDir::toNativeSeparators(rootOf(m_directory)), Qt::MatchFixedString);
+    const int drive
+        = DriveComboBox1->findText(QDir::toNativeSeparators(rootOf(m_directory)), Qt::MatchFixedString);
     if (drive >= 0) DriveComboBox1->setCurrentIndex(drive);
     DirectoryListBox1->clear();
     const QDir d(m_directory);
     if (!d.isRoot()) DirectoryListBox1->addItem(u".."_s);
-    DirectoryListBox1->addItems(d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
+    DirectoryListBox1->addItems(
+        d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
 }
 
 void TF_xtwh::DriveComboBox1Change()
@@ -204,7 +206,8 @@ void TF_xtwh::Button3Click()
 
 void TF_xtwh::Button4Click()
 {
-    if (!services().question(u"数据还原将用上次备份的数据覆盖当前数据库，是否要继续进行操作？"_s, QString())) return;
+    if (!services().question(u"数据还原将用上次备份的数据覆盖当前数据库，是否要继续进行操作？"_s, QString()))
+        return;
     {
         BusyCursor busy;
         Maintenance(ProgramDir).restore(tickedKinds());

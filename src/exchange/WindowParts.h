@@ -3,9 +3,9 @@
 // Small parts the maintenance window and the table tool share.
 
 #include "query/ExportResult.h"
+#include "widgets/AppState.h"
 #include "widgets/DbGrid.h"
 #include "widgets/FileDialog.h"
-#include "widgets/AppState.h"
 
 #include <QFileInfo>
 #include <QPushButton>

@@ -74,7 +74,7 @@ store::TableSchema columnHeadSchema()
 {
     store::TableSchema schema;
     schema.fields = { { u"表头文字"_s, store::FieldType::Text, 255, 0 },
-                      { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } };
+        { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } };
     return schema;
 }
 
@@ -93,7 +93,8 @@ QList<int> printWidths(const store::Dataset& source, const store::TableSchema& e
     for (int r = 0; r < rows; ++r) {
         const QVariantList row = source.rowAt(r);
         for (qsizetype i = 0; i < widths.size(); ++i)
-            if (numbers[i]) widths[i] = std::max(widths[i], std::min(40, int(store::displayText(row.value(i)).size())));
+            if (numbers[i])
+                widths[i] = std::max(widths[i], std::min(40, int(store::displayText(row.value(i)).size())));
     }
     return widths;
 }
@@ -138,8 +139,8 @@ QList<int> longestTexts(const store::Dataset& source, const QList<bool>& wanted)
 // Writes the table in a folder of its own beside the target, under the target's name (a
 // text table's schema names its table), and moves the finished files over the target's:
 // a failure on the way leaves whatever file was there before.
-void writeTableFile(store::Dataset& source, const store::TableSchema& schema, const QString& fileName,
-                    store::TableType type)
+void writeTableFile(
+    store::Dataset& source, const store::TableSchema& schema, const QString& fileName, store::TableType type)
 {
     const QString path = store::resolveTablePath(fileName);
     const QFileInfo target(path);
@@ -272,8 +273,8 @@ void writeXlsx(store::Dataset& source, const store::TableSchema& schema, const Q
                 break;
             }
             default:
-                check(worksheet_write_string(sheet, sheetRow, col, store::displayText(v).toUtf8().constData(),
-                                             nullptr));
+                check(worksheet_write_string(
+                    sheet, sheetRow, col, store::displayText(v).toUtf8().constData(), nullptr));
             }
         }
     }
@@ -294,12 +295,17 @@ QString transposedText(const QVariant& value, store::FieldType type, int width)
 {
     if (value.isNull()) return {};
     switch (type) {
-    case store::FieldType::Float: return QString::number(value.toDouble(), 'g', 15);
+    case store::FieldType::Float:
+        return QString::number(value.toDouble(), 'g', 15);
     case store::FieldType::SmallInt:
-    case store::FieldType::Integer: return QString::number(value.toLongLong());
-    case store::FieldType::Date: return QLocale::system().toString(value.toDate(), QLocale::ShortFormat);
-    case store::FieldType::Memo: return gbkLeft(value.toString(), width); // a memo has no size: keep what fits
-    default: return store::displayText(value);
+    case store::FieldType::Integer:
+        return QString::number(value.toLongLong());
+    case store::FieldType::Date:
+        return QLocale::system().toString(value.toDate(), QLocale::ShortFormat);
+    case store::FieldType::Memo:
+        return gbkLeft(value.toString(), width); // a memo has no size: keep what fits
+    default:
+        return store::displayText(value);
     }
 }
 
@@ -316,8 +322,9 @@ store::TableSchema exportSchema(const store::Dataset& source, const ExportGrid* 
             def.name = grid->columns[i].title;
             // Before any result window was activated there is no character width to divide by.
             if (def.type == store::FieldType::Text && grid->charWidth > 0) {
-                def.size = std::clamp(int(std::trunc(double(grid->columns[i].width) / double(grid->charWidth))), 1,
-                                      maxTextSize);
+                def.size
+                    = std::clamp(int(std::trunc(double(grid->columns[i].width) / double(grid->charWidth))), 1,
+                        maxTextSize);
                 narrowed[i] = def.size < fields[i].size;
             }
         }
@@ -328,7 +335,8 @@ store::TableSchema exportSchema(const store::Dataset& source, const ExportGrid* 
     if (narrowed.contains(true)) {
         const QList<int> longest = longestTexts(source, narrowed);
         for (qsizetype i = 0; i < fields.size(); ++i)
-            if (narrowed[i]) schema.fields[i].size = std::clamp(longest[i], schema.fields[i].size, maxTextSize);
+            if (narrowed[i])
+                schema.fields[i].size = std::clamp(longest[i], schema.fields[i].size, maxTextSize);
     }
     if (targetOf(fileName) == Target::Dbase) fitDbaseNames(schema.fields);
     return schema;
@@ -342,12 +350,14 @@ void ExportResult(store::Dataset& source, const ExportGrid* grid, const QString&
     const Target target = targetOf(fileName);
     if (target == Target::Xlsx || target == Target::Csv) {
         const QString path = store::resolveFilePath(fileName);
-        if (target == Target::Xlsx) writeXlsx(source, schema, path);
-        else writeCsv(source, schema, path);
+        if (target == Target::Xlsx)
+            writeXlsx(source, schema, path);
+        else
+            writeCsv(source, schema, path);
         return;
     }
     writeTableFile(source, schema, fileName,
-                   target == Target::Dbase ? store::TableType::Dbase : store::TableType::Default);
+        target == Target::Dbase ? store::TableType::Dbase : store::TableType::Default);
     if (fileName == printCopy) rewriteColumnHeads(schema, printWidths(source, schema));
 }
 

@@ -36,7 +36,8 @@ struct ExportGrid
 void ExportResult(store::Dataset& source, const ExportGrid* grid, const QString& fileName);
 
 // The field list ExportResult gives the target (for the test of names and sizes).
-store::TableSchema exportSchema(const store::Dataset& source, const ExportGrid* grid, const QString& fileName);
+store::TableSchema exportSchema(
+    const store::Dataset& source, const ExportGrid* grid, const QString& fileName);
 
 // Exchanges rows and columns of `source` through hljh.db: one row per source field, a
 // column 字段i per source record. Afterwards `answer` holds "Select * from hljh.db" and is

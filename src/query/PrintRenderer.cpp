@@ -138,7 +138,7 @@ void PrintRenderer::layout()
     const int fields = m_rows && m_rows->isOpen() ? m_rows->fieldCount() : 0;
     const int records = m_rows && m_rows->isOpen() ? m_rows->recordCount() : 0;
     m_layout.run(m_heads, fields, records, m_measures, fixedLeft,
-                 [this, &body](const QString& text) { return printerWidth(body, text); });
+        [this, &body](const QString& text) { return printerWidth(body, text); });
     m_current = 0;
 }
 
@@ -181,13 +181,14 @@ void PrintRenderer::drawTitle(Canvas& c)
     QPainter& p = *c.painter;
     const QFont font = titleFont();
     p.setFont(font);
-    if (c.fill)
-        p.fillRect(0, 0, c.width, toInt((m_measures.titleBlock - 25) / c.title.y + 10), Qt::white);
+    if (c.fill) p.fillRect(0, 0, c.width, toInt((m_measures.titleBlock - 25) / c.title.y + 10), Qt::white);
     const int w = printerWidth(font, title);
     const int pw = m_measures.pageWidth;
     int x = 10;
-    if (alignment == Centre) x = toInt(double((pw - w) / 2) / c.title.x);
-    else if (alignment == Right) x = toInt((pw - w) / c.title.x - 10);
+    if (alignment == Centre)
+        x = toInt(double((pw - w) / 2) / c.title.x);
+    else if (alignment == Right)
+        x = toInt((pw - w) / c.title.x - 10);
     p.setPen(Qt::black);
     textOut(p, x, 10, title);
 }
@@ -230,9 +231,8 @@ void PrintRenderer::drawPage(Canvas& c)
         if (number) x = std::max(x, X(to - m_padX) - toInt(p.fontMetrics().horizontalAdvance(text)));
         textOut(p, x, Y(y + m_padY), text);
     };
-    auto isNumber = [&](int field) {
-        return field < fields && store::isNumeric(m_rows->fieldDefs()[field].type);
-    };
+    auto isNumber
+        = [&](int field) { return field < fields && store::isNumeric(m_rows->fieldDefs()[field].type); };
 
     int y = 0;
     if (fixedLeft) cell(0, fw, 0, m_heads.value(0).text, false);
@@ -266,7 +266,8 @@ void PrintRenderer::drawPage(Canvas& c)
     p.setFont(footer);
     const QString number = QString::number(m_current + 1);
     const int w = printerWidth(footer, number);
-    textOut(p, toInt(double((m_measures.pageWidth - w) / 2) / c.footer.x), toInt(y / c.body.y + top + 20), number);
+    textOut(p, toInt(double((m_measures.pageWidth - w) / 2) / c.footer.x), toInt(y / c.body.y + top + 20),
+        number);
 }
 
 bool PrintRenderer::printRange(int from, int to)

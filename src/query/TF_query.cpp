@@ -42,8 +42,8 @@ namespace {
 
 constexpr int TableRole = Qt::UserRole; // a condition's table reference
 
-const QStringList operators = { u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"="_s, u">="_s, u"<="_s, u"<"_s, u">"_s, u"<>"_s,
-                                u"like '%匹配字符%'"_s };
+const QStringList operators = { u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"="_s, u">="_s, u"<="_s, u"<"_s, u">"_s,
+    u"<>"_s, u"like '%匹配字符%'"_s };
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& text)
 {
@@ -261,10 +261,11 @@ void TF_query::buildLayout()
     connect(Button9, &QPushButton::clicked, this, [this] { tickAll(CheckListBox2, true); });
     connect(Button10, &QPushButton::clicked, this, [this] { tickAll(CheckListBox2, false); });
     connect(Button11, &QPushButton::clicked, this, [this] { tickAll(CheckListBox3, false); });
-    for (QListWidget* ticked : { CheckListBox1, CheckListBox2, CheckListBox3, CheckListBox4, CheckListBox5 }) {
+    for (QListWidget* ticked :
+        { CheckListBox1, CheckListBox2, CheckListBox3, CheckListBox4, CheckListBox5 }) {
         connect(ticked, &QListWidget::itemDoubleClicked, this, [ticked] { toggle(ticked); });
         connect(ticked, &QListWidget::itemClicked, this,
-                [ticked](QListWidgetItem* item) { ticked->setToolTip(item->text()); });
+            [ticked](QListWidgetItem* item) { ticked->setToolTip(item->text()); });
     }
     connect(Button12, &QPushButton::clicked, this, guard(this, &TF_query::Button12Click));
     connect(Button13, &QPushButton::clicked, this, guard(this, &TF_query::Button13Click));
@@ -307,7 +308,8 @@ void TF_query::buildLists()
     RadioGroup1->blockSignals(false);
     m_fields = {};
     m_captions.clear();
-    for (QListWidget* l : { ListBox1, CheckListBox1, CheckListBox2, CheckListBox3, CheckListBox4, CheckListBox5 })
+    for (QListWidget* l :
+        { ListBox1, CheckListBox1, CheckListBox2, CheckListBox3, CheckListBox4, CheckListBox5 })
         l->clear();
     Button13->setEnabled(false);
 
@@ -349,7 +351,8 @@ void TF_query::ListBox1Click()
 {
     const int row = ListBox1->currentRow();
     if (row < 0) return;
-    if (!m_valueMode && row < m_fields.conditionFields.size()) Edit2->setText(m_fields.conditionFields[row].table);
+    if (!m_valueMode && row < m_fields.conditionFields.size())
+        Edit2->setText(m_fields.conditionFields[row].table);
     ListBox1->setToolTip(ListBox1->item(row)->text());
 }
 
@@ -390,7 +393,8 @@ void TF_query::RadioGroup1Click()
         GroupBox1->setTitle(u"字段名"_s);
         ListBox1->clear();
         ListBox1->addItems(m_captions);
-        if (m_rememberedField >= 0 && m_rememberedField < ListBox1->count()) ListBox1->setCurrentRow(m_rememberedField);
+        if (m_rememberedField >= 0 && m_rememberedField < ListBox1->count())
+            ListBox1->setCurrentRow(m_rememberedField);
     }
 }
 
@@ -439,7 +443,8 @@ QueryChoices TF_query::choices() const
     c.orGroup = conditionsOf(ListBox3);
     c.combineWithOr = RadioGroup2->itemIndex() == 1;
     for (int i = 0; i < CheckListBox5->count(); ++i)
-        c.sort.append({ CheckListBox5->item(i)->text(), CheckListBox5->item(i)->checkState() == Qt::Checked });
+        c.sort.append(
+            { CheckListBox5->item(i)->text(), CheckListBox5->item(i)->checkState() == Qt::Checked });
     c.extraCondition = m_extraCondition;
     return c;
 }
@@ -472,8 +477,8 @@ void TF_query::Button13Click()
     if (statement.isEmpty()) {
         // Nothing to total: say so, and leave the user where the fields are ticked.
         Query1.clearSql();
-        services().information(u"没有选择统计字段。请在“选择统计字段”中勾选要合计的字段，再按“进行统计”。"_s,
-                               u"提示"_s);
+        services().information(
+            u"没有选择统计字段。请在“选择统计字段”中勾选要合计的字段，再按“进行统计”。"_s, u"提示"_s);
         return;
     }
     run(statement);

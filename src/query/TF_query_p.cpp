@@ -12,9 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPageSetupDialog>
-#include <QPushButton>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 

@@ -6,8 +6,8 @@ using namespace Qt::StringLiterals;
 
 const QList<QString>& reportKeyTexts()
 {
-    static const QList<QString> keys = { u"xmdcb"_s, u"gjwsb"_s, u"gjhz"_s, u"dfwsb"_s,  u"dfhz"_s, u"kfqhz"_s,
-                                         u"dqy"_s,   u"gyqy"_s,  u"fwqy"_s, u"rjqyhz"_s, u"shqy"_s, u"kfqrdhz"_s };
+    static const QList<QString> keys = { u"xmdcb"_s, u"gjwsb"_s, u"gjhz"_s, u"dfwsb"_s, u"dfhz"_s, u"kfqhz"_s,
+        u"dqy"_s, u"gyqy"_s, u"fwqy"_s, u"rjqyhz"_s, u"shqy"_s, u"kfqrdhz"_s };
     return keys;
 }
 

@@ -4,7 +4,21 @@
 #include <QString>
 
 // The printout keys of the items table, in their fixed order (position 0 to 11).
-enum class ReportKey { Xmdcb, Gjwsb, Gjhz, Dfwsb, Dfhz, Kfqhz, Dqy, Gyqy, Fwqy, Rjqyhz, Shqy, Kfqrdhz, Generic };
+enum class ReportKey {
+    Xmdcb,
+    Gjwsb,
+    Gjhz,
+    Dfwsb,
+    Dfhz,
+    Kfqhz,
+    Dqy,
+    Gyqy,
+    Fwqy,
+    Rjqyhz,
+    Shqy,
+    Kfqrdhz,
+    Generic
+};
 
 // The key a `report_p` names, compared exactly; anything else is a generic item (a
 // table in the results-table layout).

@@ -56,8 +56,12 @@ bool ReportPrinter::print(const ReportItem& item, ReportOutput& output)
 {
     using namespace reportSummaries;
     switch (reportKeyOf(item.reportP)) {
-    case ReportKey::Generic: printResults(item, output); return true;
-    case ReportKey::Gjwsb: printForm(gjwsb(), output, gjwsb().titleText); return true;
+    case ReportKey::Generic:
+        printResults(item, output);
+        return true;
+    case ReportKey::Gjwsb:
+        printForm(gjwsb(), output, gjwsb().titleText);
+        return true;
     case ReportKey::Gjhz:
         fillNationalSummary();
         printForm(gjhz(), output, gjhz().titleText);
@@ -80,7 +84,8 @@ bool ReportPrinter::print(const ReportItem& item, ReportOutput& output)
         dqy().setTitle(u"2012年上市企业清单"_s);
         printForm(dqy(), output, dqy().pageHeader);
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -103,8 +108,10 @@ void ReportPrinter::printResults(const ReportItem& item, ReportOutput& output)
     titles.setTableName(u"check_pt.db"_s);
     titles.open();
     titles.first();
-    if (titles.isEmpty()) titles.append();
-    else titles.edit();
+    if (titles.isEmpty())
+        titles.append();
+    else
+        titles.edit();
     titles.fieldByName(u"Text"_s).setValue(item.name);
     titles.post();
 

@@ -21,7 +21,10 @@ public:
 class PdfOutput : public ReportOutput
 {
 public:
-    explicit PdfOutput(PdfFile& file) : m_file(file) { }
+    explicit PdfOutput(PdfFile& file)
+        : m_file(file)
+    {
+    }
     void output(const Printout& printout, const QString& documentName) override;
 
 private:

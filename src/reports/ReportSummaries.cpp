@@ -94,12 +94,57 @@ const QList<SumField>& enterpriseSumFields()
 const QStringList& serviceIndustryCodes()
 {
     static const QStringList codes = {
-        u"6311"_s, u"6312"_s, u"6319"_s, u"6321"_s, u"6322"_s, u"6330"_s, u"6410"_s, u"6420"_s, u"6490"_s,
-        u"6510"_s, u"6520"_s, u"6530"_s, u"6540"_s, u"6550"_s, u"6591"_s, u"6592"_s, u"7250"_s, u"7251"_s,
-        u"7252"_s, u"7253"_s, u"7254"_s, u"7255"_s, u"7256"_s, u"7310"_s, u"7320"_s, u"7330"_s, u"7340"_s,
-        u"7350"_s, u"7410"_s, u"7420"_s, u"7430"_s, u"7440"_s, u"7450"_s, u"7461"_s, u"7462"_s, u"7471"_s,
-        u"7472"_s, u"7473"_s, u"7474"_s, u"7475"_s, u"7511"_s, u"7512"_s, u"7513"_s, u"7514"_s, u"7519"_s,
-        u"7481"_s, u"7482"_s, u"7483"_s, u"7491"_s, u"7520"_s, u"7590"_s,
+        u"6311"_s,
+        u"6312"_s,
+        u"6319"_s,
+        u"6321"_s,
+        u"6322"_s,
+        u"6330"_s,
+        u"6410"_s,
+        u"6420"_s,
+        u"6490"_s,
+        u"6510"_s,
+        u"6520"_s,
+        u"6530"_s,
+        u"6540"_s,
+        u"6550"_s,
+        u"6591"_s,
+        u"6592"_s,
+        u"7250"_s,
+        u"7251"_s,
+        u"7252"_s,
+        u"7253"_s,
+        u"7254"_s,
+        u"7255"_s,
+        u"7256"_s,
+        u"7310"_s,
+        u"7320"_s,
+        u"7330"_s,
+        u"7340"_s,
+        u"7350"_s,
+        u"7410"_s,
+        u"7420"_s,
+        u"7430"_s,
+        u"7440"_s,
+        u"7450"_s,
+        u"7461"_s,
+        u"7462"_s,
+        u"7471"_s,
+        u"7472"_s,
+        u"7473"_s,
+        u"7474"_s,
+        u"7475"_s,
+        u"7511"_s,
+        u"7512"_s,
+        u"7513"_s,
+        u"7514"_s,
+        u"7519"_s,
+        u"7481"_s,
+        u"7482"_s,
+        u"7483"_s,
+        u"7491"_s,
+        u"7520"_s,
+        u"7590"_s,
     };
     return codes;
 }
@@ -109,49 +154,27 @@ QStringList serviceListSql()
     QStringList conditions;
     for (const QString& code : serviceIndustryCodes())
         conditions.append(u"qb03=\"%1\""_s.arg(code));
-    return { u"select qa01 报表编号"_s,
-             u",qa04 企业名称"_s,
-             u",qb03 行业代码"_s,
-             u",qc05 总收入"_s,
-             u",qc12 净利润"_s,
-             u",qc13 实际上缴税费"_s,
-             u",qd01 人数"_s,
-             u"from \"kfq_1.db\" where "_s + conditions.join(u" or "_s) + u" order by qc05 desc"_s };
+    return { u"select qa01 报表编号"_s, u",qa04 企业名称"_s, u",qb03 行业代码"_s, u",qc05 总收入"_s,
+        u",qc12 净利润"_s, u",qc13 实际上缴税费"_s, u",qd01 人数"_s,
+        u"from \"kfq_1.db\" where "_s + conditions.join(u" or "_s) + u" order by qc05 desc"_s };
 }
 
 QStringList enterpriseListSql(EnterpriseList selection)
 {
-    return { u"select qa01 报表编号"_s,
-             u",qa04 企业名称"_s,
-             u",qb04 开业时间"_s,
-             u",qb11 认定"_s,
-             u",qb07 进区"_s,
-             u",qb09 企业组织机构"_s,
-             u",qd01 年末从业人员数"_s,
-             u",qc05 总收入"_s,
-             u",qc12 净利润"_s,
-             u",qc13 实际上缴税费"_s,
-             u",qc11 出口创汇总额"_s,
-             u",qc24 年末资产总计"_s,
-             u",qc31 年末负债合计"_s,
-             selection == EnterpriseList::Revenue ? u"from \"kfq_1.db\" where qc05>=100000 order by qc05 desc"_s
-                                                  : u"from \"kfq_1.db\" where qb15<>' ' order by qc05 desc"_s };
+    return { u"select qa01 报表编号"_s, u",qa04 企业名称"_s, u",qb04 开业时间"_s, u",qb11 认定"_s,
+        u",qb07 进区"_s, u",qb09 企业组织机构"_s, u",qd01 年末从业人员数"_s, u",qc05 总收入"_s,
+        u",qc12 净利润"_s, u",qc13 实际上缴税费"_s, u",qc11 出口创汇总额"_s, u",qc24 年末资产总计"_s,
+        u",qc31 年末负债合计"_s,
+        selection == EnterpriseList::Revenue ? u"from \"kfq_1.db\" where qc05>=100000 order by qc05 desc"_s
+                                             : u"from \"kfq_1.db\" where qb15<>' ' order by qc05 desc"_s };
 }
 
 QStringList nationalSummarySql()
 {
-    return { u"select sum(gj_one) 国家级项目数"_s,
-             u",sum(JC100) 计划总投资"_s,
-             u",sum(JC130) 贷款"_s,
-             u",sum(JC150) 自有资金"_s,
-             u",sum(JF100_2) 落实资金"_s,
-             u",sum(JG10_2) 产值"_s,
-             u",sum(JG20_2) 产品销售收入"_s,
-             u",sum(JG21_2) 出口创汇"_s,
-             u",sum(JG30_2) 净利润额"_s,
-             u",sum(JG40_2) 交税总额"_s,
-             u"from \"gjxm.db\""_s,
-             u"where  (is_chge='1' or is_chge='2')"_s };
+    return { u"select sum(gj_one) 国家级项目数"_s, u",sum(JC100) 计划总投资"_s, u",sum(JC130) 贷款"_s,
+        u",sum(JC150) 自有资金"_s, u",sum(JF100_2) 落实资金"_s, u",sum(JG10_2) 产值"_s,
+        u",sum(JG20_2) 产品销售收入"_s, u",sum(JG21_2) 出口创汇"_s, u",sum(JG30_2) 净利润额"_s,
+        u",sum(JG40_2) 交税总额"_s, u"from \"gjxm.db\""_s, u"where  (is_chge='1' or is_chge='2')"_s };
 }
 
 QStringList enterpriseSumsSql()
@@ -165,8 +188,8 @@ QStringList enterpriseSumsSql()
 
 QStringList productSumsSql()
 {
-    return { u"select sum(b.qe_one) 产品数"_s, u",sum(b.QE14) 产品全年工业总产值"_s, u",sum(b.QE15) 产品全年销售收入"_s,
-             u",sum(b.QE16) 产品创汇"_s, u"from \"kfq_2.db\" b"_s };
+    return { u"select sum(b.qe_one) 产品数"_s, u",sum(b.QE14) 产品全年工业总产值"_s,
+        u",sum(b.QE15) 产品全年销售收入"_s, u",sum(b.QE16) 产品创汇"_s, u"from \"kfq_2.db\" b"_s };
 }
 
 QStringList projectSumsSql()
@@ -181,8 +204,8 @@ QStringList countColumns()
 
 QStringList countSql(const QString& column)
 {
-    static const QStringList conditions = { u"qb07='2' or qb07 is null"_s, u"qb11='1'"_s, u"qc05>=100000"_s,
-                                            u"qb15 is not null"_s };
+    static const QStringList conditions
+        = { u"qb07='2' or qb07 is null"_s, u"qb11='1'"_s, u"qc05>=100000"_s, u"qb15 is not null"_s };
     const qsizetype i = countColumns().indexOf(column);
     return { u"select count(*) %1 from \"kfq_1.db\" where %2"_s.arg(column, conditions.value(i)) };
 }

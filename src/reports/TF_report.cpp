@@ -29,7 +29,10 @@ public:
 class PreviewOutput : public ReportOutput
 {
 public:
-    explicit PreviewOutput(QWidget* parent) : m_parent(parent) { }
+    explicit PreviewOutput(QWidget* parent)
+        : m_parent(parent)
+    {
+    }
     void output(const Printout& printout, const QString& documentName) override
     {
         printOutput::preview(printout, documentName, m_parent);
@@ -41,7 +44,8 @@ private:
 
 } // namespace
 
-TF_report::TF_report(QWidget* parent) : QWidget(parent, Qt::Window)
+TF_report::TF_report(QWidget* parent)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(u"F_report"_s);
     setWindowTitle(u"报表打印"_s);
@@ -75,7 +79,7 @@ TF_report::TF_report(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addLayout(bar);
 
     connect(CheckListBox1, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { guarded([&] { CheckListBox1DblClick(item); }); });
+        [this](QListWidgetItem* item) { guarded([&] { CheckListBox1DblClick(item); }); });
     connect(ToolButton1, &QToolButton::clicked, this, guard(this, &TF_report::ToolButton1Click));
     connect(ToolButton2, &QToolButton::clicked, this, guard(this, &TF_report::ToolButton2Click));
     connect(ToolButton3, &QToolButton::clicked, this, guard(this, &TF_report::ToolButton3Click));
@@ -127,7 +131,8 @@ QList<bool> TF_report::ticks() const
 
 void TF_report::setTicked(int row, bool ticked)
 {
-    if (QListWidgetItem* item = CheckListBox1->item(row)) item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    if (QListWidgetItem* item = CheckListBox1->item(row))
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
 }
 
 QList<ReportItem> TF_report::tickedItems() const

@@ -58,15 +58,37 @@ struct Registration
 };
 
 const Registration registrations[] = {
-    { u"110", 2 },  { u"120", 1 },   { u"130", 1 },  { u"141", 0.2 }, { u"142", 0.1 }, { u"143", 0.1 },
-    { u"149", 0.1 }, { u"151", 3 },  { u"159", 20 }, { u"160", 8 },   { u"171", 2 },   { u"172", 1 },
-    { u"173", 35 }, { u"174", 3 },   { u"190", 1 },  { u"210", 2 },   { u"220", 0.5 }, { u"230", 3 },
-    { u"240", 0.5 }, { u"290", 0.3 }, { u"310", 5 }, { u"320", 1 },   { u"330", 7 },   { u"340", 1 },
+    { u"110", 2 },
+    { u"120", 1 },
+    { u"130", 1 },
+    { u"141", 0.2 },
+    { u"142", 0.1 },
+    { u"143", 0.1 },
+    { u"149", 0.1 },
+    { u"151", 3 },
+    { u"159", 20 },
+    { u"160", 8 },
+    { u"171", 2 },
+    { u"172", 1 },
+    { u"173", 35 },
+    { u"174", 3 },
+    { u"190", 1 },
+    { u"210", 2 },
+    { u"220", 0.5 },
+    { u"230", 3 },
+    { u"240", 0.5 },
+    { u"290", 0.3 },
+    { u"310", 5 },
+    { u"320", 1 },
+    { u"330", 7 },
+    { u"340", 1 },
     { u"390", 0.5 },
 };
 
-const QStringList adjectives = u"高性能 智能 新型 高精度 节能型 便携式 大功率 低功耗 环保型 多功能 数字化"_s.split(u' ');
-const QStringList technologies = u"物联网 云计算 大数据 纳米技术 激光 基因工程 新材料 移动互联网 智能控制 北斗导航"_s.split(u' ');
+const QStringList adjectives
+    = u"高性能 智能 新型 高精度 节能型 便携式 大功率 低功耗 环保型 多功能 数字化"_s.split(u' ');
+const QStringList technologies
+    = u"物联网 云计算 大数据 纳米技术 激光 基因工程 新材料 移动互联网 智能控制 北斗导航"_s.split(u' ');
 
 // What an enterprise of an industry division calls itself and makes.
 struct Trade
@@ -80,31 +102,48 @@ struct Trade
 const QList<Trade>& trades()
 {
     static const QList<Trade> list = {
-        { 1, 5, u"农业 生物 种业"_s.split(u' '), u"杂交水稻种子 有机蔬菜 生物肥料 兽用疫苗 饲料添加剂"_s.split(u' ') },
+        { 1, 5, u"农业 生物 种业"_s.split(u' '),
+            u"杂交水稻种子 有机蔬菜 生物肥料 兽用疫苗 饲料添加剂"_s.split(u' ') },
         { 6, 12, u"矿业 能源"_s.split(u' '), u"精选矿粉 煤层气 矿山安全监测系统"_s.split(u' ') },
-        { 13, 16, u"食品 饮品"_s.split(u' '), u"功能性食品 保健饮品 婴幼儿配方奶粉 速冻食品 植物提取物"_s.split(u' ') },
-        { 17, 24, u"纺织 材料 印务"_s.split(u' '), u"功能性面料 无纺布 环保包装材料 防护服 数码印刷品"_s.split(u' ') },
-        { 25, 26, u"化工 新材料"_s.split(u' '), u"功能涂料 电子化学品 催化剂 水处理剂 改性树脂"_s.split(u' ') },
-        { 27, 27, u"医药 制药 生物"_s.split(u' '), u"原料药 中成药 生物试剂 诊断试剂盒 化学制剂 医用敷料"_s.split(u' ') },
-        { 28, 30, u"新材料 塑胶 建材"_s.split(u' '), u"特种纤维 改性塑料 光伏玻璃 陶瓷基板 碳纤维复合材料"_s.split(u' ') },
-        { 31, 33, u"金属 合金 材料"_s.split(u' '), u"特种钢材 铝合金型材 稀土永磁材料 精密铸件 钛合金管材"_s.split(u' ') },
-        { 34, 35, u"机械 装备 精工"_s.split(u' '), u"数控机床 工业机器人 精密减速机 液压泵 环保设备 自动化生产线"_s.split(u' ') },
-        { 36, 37, u"汽车 动力 装备"_s.split(u' '), u"汽车电子控制器 新能源汽车电机 轨道交通制动系统 无人机 船用导航设备"_s.split(u' ') },
-        { 38, 38, u"电气 电力 能源"_s.split(u' '), u"变频器 伺服电机 智能电表 锂离子电池 光伏逆变器 电力电容器"_s.split(u' ') },
-        { 39, 39, u"电子 微电子 光电 通信"_s.split(u' '), u"集成电路芯片 LED照明模组 传感器 液晶显示模组 射频模块 光纤连接器"_s.split(u' ') },
-        { 40, 43, u"仪器 测控"_s.split(u' '), u"分析仪器 工业控制仪表 环境监测仪 医疗影像设备 光学镜头"_s.split(u' ') },
-        { 44, 46, u"能源 电力 环境"_s.split(u' '), u"光伏发电 风力发电 余热发电 燃气供应 再生水"_s.split(u' ') },
+        { 13, 16, u"食品 饮品"_s.split(u' '),
+            u"功能性食品 保健饮品 婴幼儿配方奶粉 速冻食品 植物提取物"_s.split(u' ') },
+        { 17, 24, u"纺织 材料 印务"_s.split(u' '),
+            u"功能性面料 无纺布 环保包装材料 防护服 数码印刷品"_s.split(u' ') },
+        { 25, 26, u"化工 新材料"_s.split(u' '),
+            u"功能涂料 电子化学品 催化剂 水处理剂 改性树脂"_s.split(u' ') },
+        { 27, 27, u"医药 制药 生物"_s.split(u' '),
+            u"原料药 中成药 生物试剂 诊断试剂盒 化学制剂 医用敷料"_s.split(u' ') },
+        { 28, 30, u"新材料 塑胶 建材"_s.split(u' '),
+            u"特种纤维 改性塑料 光伏玻璃 陶瓷基板 碳纤维复合材料"_s.split(u' ') },
+        { 31, 33, u"金属 合金 材料"_s.split(u' '),
+            u"特种钢材 铝合金型材 稀土永磁材料 精密铸件 钛合金管材"_s.split(u' ') },
+        { 34, 35, u"机械 装备 精工"_s.split(u' '),
+            u"数控机床 工业机器人 精密减速机 液压泵 环保设备 自动化生产线"_s.split(u' ') },
+        { 36, 37, u"汽车 动力 装备"_s.split(u' '),
+            u"汽车电子控制器 新能源汽车电机 轨道交通制动系统 无人机 船用导航设备"_s.split(u' ') },
+        { 38, 38, u"电气 电力 能源"_s.split(u' '),
+            u"变频器 伺服电机 智能电表 锂离子电池 光伏逆变器 电力电容器"_s.split(u' ') },
+        { 39, 39, u"电子 微电子 光电 通信"_s.split(u' '),
+            u"集成电路芯片 LED照明模组 传感器 液晶显示模组 射频模块 光纤连接器"_s.split(u' ') },
+        { 40, 43, u"仪器 测控"_s.split(u' '),
+            u"分析仪器 工业控制仪表 环境监测仪 医疗影像设备 光学镜头"_s.split(u' ') },
+        { 44, 46, u"能源 电力 环境"_s.split(u' '),
+            u"光伏发电 风力发电 余热发电 燃气供应 再生水"_s.split(u' ') },
         { 47, 50, u"建设 工程"_s.split(u' '), u"节能建筑工程 钢结构工程 智能化工程"_s.split(u' ') },
         { 51, 52, u"贸易 商贸"_s.split(u' '), u"医疗器械代理 电子元器件分销 进口仪器销售"_s.split(u' ') },
         { 53, 62, u"物流 供应链"_s.split(u' '), u"冷链物流服务 智能仓储服务 货运代理服务"_s.split(u' ') },
         { 63, 63, u"通信 网络"_s.split(u' '), u"移动通信增值服务 宽带接入服务 卫星通信服务"_s.split(u' ') },
-        { 64, 64, u"网络 信息 互联网"_s.split(u' '), u"电子商务平台 网络游戏 在线教育平台 搜索引擎服务"_s.split(u' ') },
+        { 64, 64, u"网络 信息 互联网"_s.split(u' '),
+            u"电子商务平台 网络游戏 在线教育平台 搜索引擎服务"_s.split(u' ') },
         { 65, 65, u"软件 信息 数据"_s.split(u' '),
-          u"企业管理软件 嵌入式软件 信息安全系统 云计算平台 移动应用软件 数据分析系统 电子政务系统 物联网平台"_s.split(u' ') },
+            u"企业管理软件 嵌入式软件 信息安全系统 云计算平台 移动应用软件 数据分析系统 电子政务系统 物联网平台"_s
+                .split(u' ') },
         { 66, 72, u"投资 商务 咨询"_s.split(u' '), u"科技金融服务 知识产权代理 管理咨询服务"_s.split(u' ') },
-        { 73, 75, u"科技 技术 检测"_s.split(u' '), u"技术开发服务 检测认证服务 工程设计服务 技术转移服务 科技成果转化服务"_s.split(u' ') },
+        { 73, 75, u"科技 技术 检测"_s.split(u' '),
+            u"技术开发服务 检测认证服务 工程设计服务 技术转移服务 科技成果转化服务"_s.split(u' ') },
         { 76, 81, u"环保 环境 服务"_s.split(u' '), u"污水处理服务 固废处置服务 环境监测服务"_s.split(u' ') },
-        { 82, 96, u"文化 传媒 健康"_s.split(u' '), u"数字出版物 动漫作品 影视后期制作 健康管理服务"_s.split(u' ') },
+        { 82, 96, u"文化 传媒 健康"_s.split(u' '),
+            u"数字出版物 动漫作品 影视后期制作 健康管理服务"_s.split(u' ') },
     };
     return list;
 }
@@ -116,7 +155,10 @@ const Trade& tradeOf(int division)
     return trades().last();
 }
 
-bool isIndustrial(int division) { return division >= 6 && division <= 46; }
+bool isIndustrial(int division)
+{
+    return division >= 6 && division <= 46;
+}
 
 // GB 11714 organisation code: eight digits or capitals, a dash and the check character.
 QString organisationCode(Random& r)
@@ -141,9 +183,12 @@ class Generator
 {
 public:
     Generator(const DemoData::Options& options, const store::TableSchema& enterprises,
-              const store::TableSchema& products, const store::TableSchema& projects)
-        : m_options(options), m_random(options.seed), m_enterprise(enterprises), m_product(products),
-          m_project(projects)
+        const store::TableSchema& products, const store::TableSchema& projects)
+        : m_options(options)
+        , m_random(options.seed)
+        , m_enterprise(enterprises)
+        , m_product(products)
+        , m_project(projects)
     {
         for (const Province& p : provinces()) {
             if (!countiesByProvince().contains(QString::fromUtf16(p.code))) continue;
@@ -176,14 +221,15 @@ public:
 
     // Makes one return into the three rows buffers; `mistake` plants one mistake.
     void make(const QString& number, const DemoData::Mistake* mistake, ScratchRows& enterprises,
-              ScratchRows& products, ScratchRows& projects, DemoData::Result& result);
+        ScratchRows& products, ScratchRows& projects, DemoData::Result& result);
 
 private:
     QString uniqueName(const County& county, const Trade& trade, const QString& registration);
     QString uniqueCode();
     void economy(int division, bool industrial, int productCount);
     void people();
-    void science(int division, int projectCount, QList<double>& projectSpending, QList<double>& projectPeople);
+    void science(
+        int division, int projectCount, QList<double>& projectSpending, QList<double>& projectPeople);
 
     const DemoData::Options& m_options;
     Random m_random;
@@ -250,7 +296,8 @@ void Generator::economy(int division, bool industrial, int productCount)
 
     // 总收入 = 技术收入 + 产品销售收入 + 商品销售收入 + 其它收入
     double tech = std::floor(income * (services ? r.uniform(0.3, 0.7) : r.uniform(0, 0.08)));
-    double productSales = std::floor((income - tech) * (services ? r.uniform(0.3, 0.8) : r.uniform(0.8, 0.95)));
+    double productSales
+        = std::floor((income - tech) * (services ? r.uniform(0.3, 0.8) : r.uniform(0.8, 0.95)));
     productSales = std::max(productSales, double(productCount)); // each product sold something
     income = std::max(income, tech + productSales);
     double goods = std::floor((income - tech - productSales) * r.uniform(0, 0.5));
@@ -268,7 +315,10 @@ void Generator::economy(int division, bool industrial, int productCount)
     e.set(u"qc06_4"_s, techParts[3]);
     const bool certified = e.text(u"qb11"_s) == u"1"_s;
     e.set(u"qc09"_s, part(r, productSales, certified ? 0.5 : 0, certified ? 1.0 : 0.3));
-    e.set(u"qc42"_s, software ? part(r, productSales, 0.5, 1.0) : division == 64 ? part(r, productSales, 0, 0.2) : 0.0);
+    e.set(u"qc42"_s,
+        software             ? part(r, productSales, 0.5, 1.0)
+            : division == 64 ? part(r, productSales, 0, 0.2)
+                             : 0.0);
     if (industrial) {
         const double output = std::floor(productSales * r.uniform(1.0, 1.15));
         e.set(u"qc02"_s, output);
@@ -287,8 +337,9 @@ void Generator::economy(int division, bool industrial, int productCount)
 
     const double operating = std::round(income * r.uniform(-0.05, 0.15));
     e.set(u"qc120"_s, operating);
-    e.set(u"qc12"_s, operating > 0 ? std::floor(operating * r.uniform(0.7, 0.9))
-                                   : operating - std::floor(income * r.uniform(0, 0.02)));
+    e.set(u"qc12"_s,
+        operating > 0 ? std::floor(operating * r.uniform(0.7, 0.9))
+                      : operating - std::floor(income * r.uniform(0, 0.02)));
     const double cost = std::max(0.0, income - operating);
     e.set(u"qc22"_s, cost);
     e.set(u"qc23"_s, part(r, cost, 0, 0.03));
@@ -346,12 +397,18 @@ void Generator::economy(int division, bool industrial, int productCount)
     // Paid-in capital by investor, after the registration type.
     const QString reg = e.text(u"qb06"_s);
     QList<double> w = { 0, 0, 0, 0, 0, 0 }; // state, collective, legal persons, persons, HK/MO/TW, foreign
-    if (reg == u"110"_s || reg == u"151"_s || reg.startsWith(u"14"_s)) w = { 8, 0, 2, 0, 0, 0 };
-    else if (reg == u"120"_s || reg == u"130"_s) w = { 0, 8, 1, 1, 0, 0 };
-    else if (reg.startsWith(u"17"_s)) w = { 0, 0, 1, 9, 0, 0 };
-    else if (reg.startsWith(u'2')) w = { 0, 0, 3, 0, 7, 0 };
-    else if (reg.startsWith(u'3')) w = { 0, 0, 3, 0, 0, 7 };
-    else w = { 1, 0, 5, 4, 0, 0 };
+    if (reg == u"110"_s || reg == u"151"_s || reg.startsWith(u"14"_s))
+        w = { 8, 0, 2, 0, 0, 0 };
+    else if (reg == u"120"_s || reg == u"130"_s)
+        w = { 0, 8, 1, 1, 0, 0 };
+    else if (reg.startsWith(u"17"_s))
+        w = { 0, 0, 1, 9, 0, 0 };
+    else if (reg.startsWith(u'2'))
+        w = { 0, 0, 3, 0, 7, 0 };
+    else if (reg.startsWith(u'3'))
+        w = { 0, 0, 3, 0, 0, 7 };
+    else
+        w = { 1, 0, 5, 4, 0, 0 };
     const char16_t* investors[] = { u"qc35", u"qc45", u"qc46", u"qc47", u"qc48", u"qc36" };
     double given = 0;
     int lastShare = 0;
@@ -362,7 +419,9 @@ void Generator::economy(int division, bool industrial, int productCount)
         weightSum += x;
     for (int i = 0; i < 6; ++i) {
         double v = 0;
-        if (w[i] > 0) v = i == lastShare ? capital - given : std::floor(capital * w[i] / weightSum * r.uniform(0.8, 1.0));
+        if (w[i] > 0)
+            v = i == lastShare ? capital - given
+                               : std::floor(capital * w[i] / weightSum * r.uniform(0.8, 1.0));
         given += v;
         e.set(QString::fromUtf16(investors[i]), v);
     }
@@ -436,7 +495,8 @@ void Generator::people()
     e.set(u"qd22"_s, QString::number(r.weighted({ 25, 45, 20, 10 }) + 1));
 }
 
-void Generator::science(int division, int projectCount, QList<double>& projectSpending, QList<double>& projectPeople)
+void Generator::science(
+    int division, int projectCount, QList<double>& projectSpending, QList<double>& projectPeople)
 {
     Random& r = m_random;
     Row& e = m_enterprise;
@@ -547,7 +607,8 @@ void Generator::science(int division, int projectCount, QList<double>& projectSp
     e.set(u"qj79"_s, marks);
     e.set(u"qj77"_s, part(r, marks, 0, 0.3));
     e.set(u"qj79_1"_s, part(r, marks, 0, 0.1));
-    const double copyrights = division >= 63 && division <= 65 ? double(r.between(1, 30)) : double(r.between(0, 2));
+    const double copyrights
+        = division >= 63 && division <= 65 ? double(r.between(1, 30)) : double(r.between(0, 2));
     e.set(u"qj85"_s, copyrights);
     e.set(u"qj85_1"_s, part(r, copyrights, 0, 0.5));
     if (division == 39 && r.chance(0.3)) {
@@ -583,7 +644,7 @@ void Generator::science(int division, int projectCount, QList<double>& projectSp
 }
 
 void Generator::make(const QString& number, const DemoData::Mistake* mistake, ScratchRows& enterprises,
-                     ScratchRows& products, ScratchRows& projects, DemoData::Result& result)
+    ScratchRows& products, ScratchRows& projects, DemoData::Result& result)
 {
     Random& r = m_random;
     Row& e = m_enterprise;
@@ -613,7 +674,9 @@ void Generator::make(const QString& number, const DemoData::Mistake* mistake, Sc
     const QString address = county.address + r.pick(roads) + QString::number(r.between(1, 999)) + u"号"_s;
     e.set(u"qa05"_s, address);
     e.set(u"qa06"_s, QString::fromUtf16(province.postal) + digits(r, 4));
-    e.set(u"qa07"_s, r.chance(0.85) ? address : county.address + r.pick(roads) + QString::number(r.between(1, 999)) + u"号"_s);
+    e.set(u"qa07"_s,
+        r.chance(0.85) ? address
+                       : county.address + r.pick(roads) + QString::number(r.between(1, 999)) + u"号"_s);
     e.set(u"qa13"_s, word(r, 2, 6) + u'@' + domain + (r.chance(0.5) ? u".com.cn"_s : u".com"_s));
     e.set(u"qa10"_s, area + u'-' + digits(r, 8));
     e.set(u"qa08"_s, personName(r));
@@ -624,7 +687,8 @@ void Generator::make(const QString& number, const DemoData::Mistake* mistake, Sc
     e.set(u"qa17"_s, u"1"_s + QString::number(r.between(3, 8)) + digits(r, 9));
 
     // General page.
-    static const QStringList affiliations = { u"90"_s, u"50"_s, u"40"_s, u"20"_s, u"10"_s, u"61"_s, u"62"_s, u"71"_s };
+    static const QStringList affiliations
+        = { u"90"_s, u"50"_s, u"40"_s, u"20"_s, u"10"_s, u"61"_s, u"62"_s, u"71"_s };
     e.set(u"qb101"_s, affiliations[r.weighted({ 60, 10, 10, 8, 4, 3, 2, 3 })]);
     e.set(u"qb101_1"_s, r.chance(0.15) ? u"1"_s : u"2"_s);
     e.set(u"qb02"_s, industry.name);
@@ -634,12 +698,18 @@ void Generator::make(const QString& number, const DemoData::Mistake* mistake, Sc
     e.set(u"qb06"_s, registration);
     const QChar kind = registration[0];
     QString control;
-    if (registration == u"110"_s || registration == u"151"_s || registration == u"141"_s) control = u"1"_s;
-    else if (registration == u"120"_s || registration == u"142"_s) control = u"2"_s;
-    else if (registration.startsWith(u"17"_s) || registration == u"130"_s) control = u"3"_s;
-    else if (kind == u'2') control = u"4"_s;
-    else if (kind == u'3') control = u"5"_s;
-    else control = QString::number(QList<int> { 1, 3, 6 }[r.weighted({ 20, 70, 10 })]);
+    if (registration == u"110"_s || registration == u"151"_s || registration == u"141"_s)
+        control = u"1"_s;
+    else if (registration == u"120"_s || registration == u"142"_s)
+        control = u"2"_s;
+    else if (registration.startsWith(u"17"_s) || registration == u"130"_s)
+        control = u"3"_s;
+    else if (kind == u'2')
+        control = u"4"_s;
+    else if (kind == u'3')
+        control = u"5"_s;
+    else
+        control = QString::number(QList<int> { 1, 3, 6 }[r.weighted({ 20, 70, 10 })]);
     e.set(u"qb18"_s, control);
     if (r.chance(0.9)) {
         e.set(u"qb07"_s, u"1"_s);
@@ -675,16 +745,24 @@ void Generator::make(const QString& number, const DemoData::Mistake* mistake, Sc
         e.set(u"qb14_2"_s, year(r.between(in, 2012)));
     }
     if (r.chance(0.04)) {
-        static const QStringList markets = { u"1"_s, u"2"_s, u"10"_s, u"12"_s, u"11"_s, u"4"_s, u"5"_s, u"6"_s };
+        static const QStringList markets
+            = { u"1"_s, u"2"_s, u"10"_s, u"12"_s, u"11"_s, u"4"_s, u"5"_s, u"6"_s };
         const QString market = markets[r.weighted({ 15, 20, 20, 25, 10, 5, 3, 2 })];
         QString stock;
-        if (market == u"1"_s) stock = u"000"_s + digits(r, 3);
-        else if (market == u"2"_s) stock = u"600"_s + digits(r, 3);
-        else if (market == u"10"_s) stock = u"300"_s + digits(r, 3);
-        else if (market == u"12"_s) stock = u"002"_s + digits(r, 3);
-        else if (market == u"11"_s) stock = u"43"_s + digits(r, 4);
-        else if (market == u"4"_s) stock = u"0"_s + digits(r, 4);
-        else stock = word(r, 3, 4).toUpper();
+        if (market == u"1"_s)
+            stock = u"000"_s + digits(r, 3);
+        else if (market == u"2"_s)
+            stock = u"600"_s + digits(r, 3);
+        else if (market == u"10"_s)
+            stock = u"300"_s + digits(r, 3);
+        else if (market == u"12"_s)
+            stock = u"002"_s + digits(r, 3);
+        else if (market == u"11"_s)
+            stock = u"43"_s + digits(r, 4);
+        else if (market == u"4"_s)
+            stock = u"0"_s + digits(r, 4);
+        else
+            stock = word(r, 3, 4).toUpper();
         e.set(u"qb15"_s, market);
         e.set(u"qb15_1"_s, stock);
         e.set(u"qb15_2"_s, year(r.between(std::max<qint64>(founded, 2000), 2012)));
@@ -759,8 +837,11 @@ void Generator::make(const QString& number, const DemoData::Mistake* mistake, Sc
         }
         case DemoData::Mistake::CodeOutsideList: {
             static const QList<std::pair<QString, QString>> codes = {
-                { u"qb101"_s, u"30"_s }, { u"qd19"_s, u"3"_s }, { u"qd22"_s, u"5"_s },
-                { u"qb18"_s, u"7"_s },   { u"qb04_1"_s, u"3"_s },
+                { u"qb101"_s, u"30"_s },
+                { u"qd19"_s, u"3"_s },
+                { u"qd22"_s, u"5"_s },
+                { u"qb18"_s, u"7"_s },
+                { u"qb04_1"_s, u"3"_s },
             };
             const auto& [field, value] = r.pick(codes);
             e.set(field, value);
@@ -779,7 +860,8 @@ void Generator::make(const QString& number, const DemoData::Mistake* mistake, Sc
             double total = 0;
             for (double s : sales)
                 total += s;
-            sales[qsizetype(r.between(0, sales.size() - 1))] += productSales - total + double(r.between(1, 1 + qint64(productSales / 5)));
+            sales[qsizetype(r.between(0, sales.size() - 1))]
+                += productSales - total + double(r.between(1, 1 + qint64(productSales / 5)));
             m.ruleTable = u"kfq12_chk.db"_s;
             m.field = u"qe15"_s;
             break;
@@ -832,11 +914,21 @@ void Generator::make(const QString& number, const DemoData::Mistake* mistake, Sc
         const QString subject = r.pick(trade.products);
         QString title;
         switch (r.between(0, 4)) {
-        case 0: title = subject + u"关键技术研究"_s; break;
-        case 1: title = subject + u"研发及产业化"_s; break;
-        case 2: title = u"新一代"_s + subject + u"开发"_s; break;
-        case 3: title = subject + u"工艺改进"_s; break;
-        default: title = u"基于"_s + r.pick(technologies) + u"的"_s + subject + u"研制"_s; break;
+        case 0:
+            title = subject + u"关键技术研究"_s;
+            break;
+        case 1:
+            title = subject + u"研发及产业化"_s;
+            break;
+        case 2:
+            title = u"新一代"_s + subject + u"开发"_s;
+            break;
+        case 3:
+            title = subject + u"工艺改进"_s;
+            break;
+        default:
+            title = u"基于"_s + r.pick(technologies) + u"的"_s + subject + u"研制"_s;
+            break;
         }
         if (store::gbkLength(title) > 40) title = subject + u"研发"_s;
         const qint64 start = r.between(2009, 2012) * 100 + r.between(1, 12);
@@ -861,27 +953,36 @@ void Generator::make(const QString& number, const DemoData::Mistake* mistake, Sc
 
 } // namespace
 
-DemoData::DemoData(Options options) : m_options(options) { }
+DemoData::DemoData(Options options)
+    : m_options(options)
+{
+}
 
 QString DemoData::mistakeText(Mistake kind)
 {
     switch (kind) {
-    case Mistake::PartAboveTotal: return u"其中项大于合计"_s;
-    case Mistake::CodeOutsideList: return u"代码不在代码表中"_s;
-    case Mistake::MissingName: return u"缺少企业名称"_s;
-    case Mistake::WrongFormat: return u"邮政编码格式错误"_s;
-    case Mistake::ProductsAboveEnterprise: return u"产品销售收入合计大于企业产品销售收入"_s;
-    case Mistake::ProjectsAboveEnterprise: return u"项目经费合计大于全部科技项目经费"_s;
+    case Mistake::PartAboveTotal:
+        return u"其中项大于合计"_s;
+    case Mistake::CodeOutsideList:
+        return u"代码不在代码表中"_s;
+    case Mistake::MissingName:
+        return u"缺少企业名称"_s;
+    case Mistake::WrongFormat:
+        return u"邮政编码格式错误"_s;
+    case Mistake::ProductsAboveEnterprise:
+        return u"产品销售收入合计大于企业产品销售收入"_s;
+    case Mistake::ProjectsAboveEnterprise:
+        return u"项目经费合计大于全部科技项目经费"_s;
     }
     return {};
 }
 
 DemoData::Result DemoData::run()
 {
-    if (m_options.enterprises < 0 || m_options.products.min < 0 || m_options.products.max < m_options.products.min
-        || m_options.projects.min < 0 || m_options.projects.max < m_options.projects.min
-        || m_options.products.max > 9999 || m_options.projects.max > 9999 || m_options.mistakePercent < 0
-        || m_options.mistakePercent > 100)
+    if (m_options.enterprises < 0 || m_options.products.min < 0
+        || m_options.products.max < m_options.products.min || m_options.projects.min < 0
+        || m_options.projects.max < m_options.projects.min || m_options.products.max > 9999
+        || m_options.projects.max > 9999 || m_options.mistakePercent < 0 || m_options.mistakePercent > 100)
         throw store::StoreError(u"演示数据的参数不合理"_s);
     for (const QString& name : { enterpriseTable, productTable, projectTable })
         if (!QFileInfo::exists(store::resolveTablePath(name))) {
@@ -889,8 +990,9 @@ DemoData::Result DemoData::run()
             break;
         }
 
-    const int first = std::max({ largestNumber(enterpriseTable, u"qa01"_s, 6), largestNumber(productTable, u"qa01"_s, 6),
-                                 largestNumber(projectTable, u"qa01"_s, 6) })
+    const int first
+        = std::max({ largestNumber(enterpriseTable, u"qa01"_s, 6), largestNumber(productTable, u"qa01"_s, 6),
+              largestNumber(projectTable, u"qa01"_s, 6) })
         + 1;
     if (qint64(first) + m_options.enterprises - 1 > 999999)
         throw store::StoreError(u"六位报表编号不够 %1 个企业使用"_s.arg(m_options.enterprises));
@@ -927,7 +1029,7 @@ DemoData::Result DemoData::run()
             const QString number = QString::number(first + i).rightJustified(6, u'0');
             const Mistake kind = Mistake(std::max(0, kindOf[size_t(i)]));
             generator.make(number, kindOf[size_t(i)] >= 0 ? &kind : nullptr, enterpriseRows, productRows,
-                           projectRows, result);
+                projectRows, result);
         }
         enterpriseRows.commit();
         productRows.commit();

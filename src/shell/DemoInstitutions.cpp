@@ -39,26 +39,26 @@ const KindFacts& facts(Kind kind)
 {
     static const KindFacts all[] = {
         { u"tzjg.db", u"tzjg_chk.db", u"code", u"kz00", 4, 6, u"创业投资机构", 0x747A6A67ULL,
-          { Mistake::PartAboveTotal, Mistake::PartsAboveTotal, Mistake::MissingName, Mistake::WrongFormat,
-            Mistake::WrongUnit } },
+            { Mistake::PartAboveTotal, Mistake::PartsAboveTotal, Mistake::MissingName, Mistake::WrongFormat,
+                Mistake::WrongUnit } },
         { u"tsjd.db", u"tsjd_chk.db", u"code", u"tdf911", 6, 10, u"特色产业基地", 0x74736A64ULL,
-          { Mistake::PartAboveTotal, Mistake::PartsAboveTotal, Mistake::MissingName, Mistake::WrongFormat,
-            Mistake::WrongUnit } },
+            { Mistake::PartAboveTotal, Mistake::PartsAboveTotal, Mistake::MissingName, Mistake::WrongFormat,
+                Mistake::WrongUnit } },
         // The provincial return has no figure made of several parts.
         { u"sjgxq.db", u"sjgxq_chk.db", u"code", u"mc", 4, 11, u"省级高新区", 0x736A6778ULL,
-          { Mistake::PartAboveTotal, Mistake::MissingName, Mistake::WrongFormat, Mistake::WrongUnit } },
+            { Mistake::PartAboveTotal, Mistake::MissingName, Mistake::WrongFormat, Mistake::WrongUnit } },
     };
     return all[int(kind)];
 }
 
-const QStringList industries = u"软件 集成电路 新材料 生物医药 光电子 汽车电子 节能环保 新能源 数控装备 纳米技术 "
-                               "海洋生物 半导体照明 卫星导航 物联网 现代中药 精细化工 电力电子 仪器仪表 数字媒体 "
-                               "新型电池 轨道交通装备 航空装备 生物农业 稀土材料 光伏 风电装备 医疗器械 工程机械 "
-                               "智能电网 动漫"_s.split(u' ');
+const QStringList industries
+    = u"软件 集成电路 新材料 生物医药 光电子 汽车电子 节能环保 新能源 数控装备 纳米技术 "
+      "海洋生物 半导体照明 卫星导航 物联网 现代中药 精细化工 电力电子 仪器仪表 数字媒体 "
+      "新型电池 轨道交通装备 航空装备 生物农业 稀土材料 光伏 风电装备 医疗器械 工程机械 "
+      "智能电网 动漫"_s.split(u' ');
 
 const QStringList zoneRemarks = { u"本年度扩区，新增面积已计入累计开发面积"_s, u"数据含托管园区"_s,
-                                  u"部分企业数据为快报数"_s, u"上年数据已按统计口径调整"_s,
-                                  u"园区管委会与所在镇合署办公"_s };
+    u"部分企业数据为快报数"_s, u"上年数据已按统计口径调整"_s, u"园区管委会与所在镇合署办公"_s };
 
 // A county's name without its 市, 县, 区 or 旗, as zones and bases are named after it.
 QString shortCounty(const QString& name)
@@ -73,7 +73,9 @@ class Maker
 {
 public:
     Maker(Kind kind, quint64 seed, const store::TableSchema& schema)
-        : m_kind(kind), m_random(seed ^ facts(kind).salt), m_row(schema)
+        : m_kind(kind)
+        , m_random(seed ^ facts(kind).salt)
+        , m_row(schema)
     {
         for (const Province& p : provinces()) {
             if (!countiesByProvince().contains(QString::fromUtf16(p.code))) continue;
@@ -92,9 +94,15 @@ public:
         const QList<County>& counties = countiesByProvince()[QString::fromUtf16(m_province->code)];
         m_county = &counties[qsizetype(m_random.between(0, counties.size() - 1))];
         switch (m_kind) {
-        case Kind::VentureFunds: ventureFund(number); break;
-        case Kind::IndustryBases: industryBase(number); break;
-        case Kind::ProvincialZones: provincialZone(number); break;
+        case Kind::VentureFunds:
+            ventureFund(number);
+            break;
+        case Kind::IndustryBases:
+            industryBase(number);
+            break;
+        case Kind::ProvincialZones:
+            provincialZone(number);
+            break;
         }
         if (mistake) field = plant(*mistake);
         return m_row.values();
@@ -117,8 +125,7 @@ private:
     }
     // A name not given yet that fits `maxBytes`: `make` is asked again with a higher attempt
     // until one is free; late attempts are numbered (and cut to fit).
-    template<typename Make>
-    QString uniqueName(int maxBytes, Make make)
+    template <typename Make> QString uniqueName(int maxBytes, Make make)
     {
         for (int attempt = 0;; ++attempt) {
             QString name = make(attempt);
@@ -169,11 +176,11 @@ void Maker::ventureFund(const QString& number)
     set("code", number);
     const QString place = m_county->place;
     set("kz00", uniqueName(60, [&](int attempt) {
-            static const QStringList forms = { u"创业投资有限公司"_s, u"创业投资管理有限公司"_s, u"资本管理有限公司"_s,
-                                               u"科技投资有限公司"_s, u"股权投资基金合伙企业（有限合伙）"_s };
-            return place + brand() + (attempt >= 10 ? r.pick(nameSyllables) : QString())
-                + forms[r.weighted({ 40, 20, 15, 15, 10 })];
-        }));
+        static const QStringList forms = { u"创业投资有限公司"_s, u"创业投资管理有限公司"_s,
+            u"资本管理有限公司"_s, u"科技投资有限公司"_s, u"股权投资基金合伙企业（有限合伙）"_s };
+        return place + brand() + (attempt >= 10 ? r.pick(nameSyllables) : QString())
+            + forms[r.weighted({ 40, 20, 15, 15, 10 })];
+    }));
     set("kz01", address(60));
     set("kz02", postalCode());
     set("kz04", telephone());
@@ -249,10 +256,10 @@ void Maker::industryBase(const QString& number)
     set("code", number);
     const QString industry = r.pick(industries);
     set("tdf911", uniqueName(60, [&](int attempt) {
-            const QString place = attempt == 0 ? m_county->place : shortCounty(m_county->name);
-            return u"国家Velto计划"_s + place + (attempt >= 10 ? r.pick(industries) : QString()) + industry
-                + u"特色产业基地"_s;
-        }));
+        const QString place = attempt == 0 ? m_county->place : shortCounty(m_county->name);
+        return u"国家Velto计划"_s + place + (attempt >= 10 ? r.pick(industries) : QString()) + industry
+            + u"特色产业基地"_s;
+    }));
     set("tdf912", QDate(2013, 1, 5).addDays(r.between(0, 85)));
     set("tdf913", address(60));
     set("tdf914", postalCode());
@@ -350,12 +357,13 @@ void Maker::provincialZone(const QString& number)
     set("id", number);
     set("code", number);
     set("mc", uniqueName(40, [&](int attempt) {
-            if (attempt > 0) {
-                const QList<County>& counties = countiesByProvince()[QString::fromUtf16(m_province->code)];
-                m_county = &counties[qsizetype(r.between(0, counties.size() - 1))];
-            }
-            return shortCounty(m_county->name) + (r.chance(0.7) ? u"高新技术产业开发区"_s : u"高新技术产业园区"_s);
-        }));
+        if (attempt > 0) {
+            const QList<County>& counties = countiesByProvince()[QString::fromUtf16(m_province->code)];
+            m_county = &counties[qsizetype(r.between(0, counties.size() - 1))];
+        }
+        return shortCounty(m_county->name)
+            + (r.chance(0.7) ? u"高新技术产业开发区"_s : u"高新技术产业园区"_s);
+    }));
     set("cs", m_county->city);
     set("zgdw", (r.chance(0.7) ? m_county->city : m_county->name) + u"人民政府"_s);
     const qint64 approved = std::clamp<qint64>(2012 - qint64(std::fabs(r.normal()) * 7), 1992, 2012);
@@ -410,8 +418,12 @@ QString Maker::plant(Mistake mistake)
         case Mistake::PartsAboveTotal:
             set("kz22", n("kz23") - n("kz21") + double(r.between(1, 3)));
             return u"kz23"_s;
-        case Mistake::MissingName: set("kz00", QVariant()); return u"kz00"_s;
-        case Mistake::WrongFormat: set("kz02", m_row.text(u"kz02"_s).left(5)); return u"kz02"_s;
+        case Mistake::MissingName:
+            set("kz00", QVariant());
+            return u"kz00"_s;
+        case Mistake::WrongFormat:
+            set("kz02", m_row.text(u"kz02"_s).left(5));
+            return u"kz02"_s;
         case Mistake::WrongUnit:
             // Keyed in yuan: above the cumulative figure it is part of.
             if (n("kz31") > 0 && n("kz32") * 10000 > n("kz12")) {
@@ -426,9 +438,12 @@ QString Maker::plant(Mistake mistake)
         switch (mistake) {
         case Mistake::PartAboveTotal:
             switch (r.between(0, 2)) {
-            case 0: return above("tdf9a01", "tdf9a00", 20);
-            case 1: return above("tdf9e05", "tdf9e00", 500);
-            default: return above("tdf9k06", "tdf9k05", 10);
+            case 0:
+                return above("tdf9a01", "tdf9a00", 20);
+            case 1:
+                return above("tdf9e05", "tdf9e00", 500);
+            default:
+                return above("tdf9k06", "tdf9k05", 10);
             }
         case Mistake::PartsAboveTotal:
             if (r.chance(0.5)) {
@@ -437,8 +452,12 @@ QString Maker::plant(Mistake mistake)
             }
             set("tdf9b03", n("tdf9b01") - n("tdf9b02") + double(r.between(1, 20)));
             return u"tdf9b01"_s;
-        case Mistake::MissingName: set("tdf911", QVariant()); return u"tdf911"_s;
-        case Mistake::WrongFormat: set("tdf914", m_row.text(u"tdf914"_s).left(5)); return u"tdf914"_s;
+        case Mistake::MissingName:
+            set("tdf911", QVariant());
+            return u"tdf911"_s;
+        case Mistake::WrongFormat:
+            set("tdf914", m_row.text(u"tdf914"_s).left(5));
+            return u"tdf914"_s;
         case Mistake::WrongUnit:
             // 95.5 keyed as 9550.
             set("tdf9a08", n("tdf9a08") * 100);
@@ -449,16 +468,24 @@ QString Maker::plant(Mistake mistake)
         switch (mistake) {
         case Mistake::PartAboveTotal:
             switch (r.between(0, 2)) {
-            case 0: return above("s09_g", "s09", 30);
-            case 1: return above("s13", "s12", 50);
-            default: return above("s14", "s15", 100);
+            case 0:
+                return above("s09_g", "s09", 30);
+            case 1:
+                return above("s13", "s12", 50);
+            default:
+                return above("s14", "s15", 100);
             }
-        case Mistake::MissingName: set("mc", QVariant()); return u"mc"_s;
-        case Mistake::WrongFormat: set("yb", m_row.text(u"yb"_s).left(5)); return u"yb"_s;
+        case Mistake::MissingName:
+            set("mc", QVariant());
+            return u"mc"_s;
+        case Mistake::WrongFormat:
+            set("yb", m_row.text(u"yb"_s).left(5));
+            return u"yb"_s;
         case Mistake::WrongUnit:
             set("s07", n("s07") * 10000);
             return u"s07"_s;
-        case Mistake::PartsAboveTotal: break;
+        case Mistake::PartsAboveTotal:
+            break;
         }
         break;
     }
@@ -467,28 +494,49 @@ QString Maker::plant(Mistake mistake)
 
 } // namespace
 
-DemoInstitutions::DemoInstitutions(Options options) : m_options(options) { }
+DemoInstitutions::DemoInstitutions(Options options)
+    : m_options(options)
+{
+}
 
-QString DemoInstitutions::tableName(Kind kind) { return QString::fromUtf16(facts(kind).table); }
-QString DemoInstitutions::ruleTable(Kind kind) { return QString::fromUtf16(facts(kind).ruleTable); }
-int DemoInstitutions::reportKind(Kind kind) { return facts(kind).reportKind; }
-QString DemoInstitutions::kindText(Kind kind) { return QString::fromUtf16(facts(kind).text); }
+QString DemoInstitutions::tableName(Kind kind)
+{
+    return QString::fromUtf16(facts(kind).table);
+}
+QString DemoInstitutions::ruleTable(Kind kind)
+{
+    return QString::fromUtf16(facts(kind).ruleTable);
+}
+int DemoInstitutions::reportKind(Kind kind)
+{
+    return facts(kind).reportKind;
+}
+QString DemoInstitutions::kindText(Kind kind)
+{
+    return QString::fromUtf16(facts(kind).text);
+}
 
 QString DemoInstitutions::mistakeText(Mistake mistake)
 {
     switch (mistake) {
-    case Mistake::PartAboveTotal: return u"其中项大于合计"_s;
-    case Mistake::PartsAboveTotal: return u"分项之和大于合计"_s;
-    case Mistake::MissingName: return u"缺少名称"_s;
-    case Mistake::WrongFormat: return u"邮政编码格式错误"_s;
-    case Mistake::WrongUnit: return u"计量单位或小数点错误"_s;
+    case Mistake::PartAboveTotal:
+        return u"其中项大于合计"_s;
+    case Mistake::PartsAboveTotal:
+        return u"分项之和大于合计"_s;
+    case Mistake::MissingName:
+        return u"缺少名称"_s;
+    case Mistake::WrongFormat:
+        return u"邮政编码格式错误"_s;
+    case Mistake::WrongUnit:
+        return u"计量单位或小数点错误"_s;
     }
     return {};
 }
 
 DemoInstitutions::Result DemoInstitutions::run()
 {
-    const int counts[kindCount] = { m_options.ventureFunds, m_options.industryBases, m_options.provincialZones };
+    const int counts[kindCount]
+        = { m_options.ventureFunds, m_options.industryBases, m_options.provincialZones };
     for (int c : counts)
         if (c < 0) throw store::StoreError(u"演示数据的参数不合理"_s);
     if (m_options.mistakePercent < 0 || m_options.mistakePercent > 100)
@@ -509,7 +557,8 @@ DemoInstitutions::Result DemoInstitutions::run()
         for (int i = 0; i < f.digits; ++i)
             limit *= 10;
         if (qint64(first) + count > limit)
-            throw store::StoreError(u"%1位编号不够 %2 个%3使用"_s.arg(f.digits).arg(count).arg(kindText(kind)));
+            throw store::StoreError(
+                u"%1位编号不够 %2 个%3使用"_s.arg(f.digits).arg(count).arg(kindText(kind)));
 
         store::Table target;
         target.setTableName(table);
@@ -522,8 +571,8 @@ DemoInstitutions::Result DemoInstitutions::run()
                 maker.avoid(existing.value(0).toString());
             existing.close();
         }
-        const std::vector<int> planted =
-            plantMistakes(count, m_options.mistakePercent, int(f.mistakes.size()), m_options.seed ^ f.salt);
+        const std::vector<int> planted
+            = plantMistakes(count, m_options.mistakePercent, int(f.mistakes.size()), m_options.seed ^ f.salt);
 
         ScratchRows rows(target.schema());
         for (int start = 0; start < count; start += chunkSize) {
@@ -543,7 +592,7 @@ DemoInstitutions::Result DemoInstitutions::run()
         }
         target.close();
         result.made[k] = { count, QString::number(first).rightJustified(f.digits, u'0'),
-                           QString::number(first + count - 1).rightJustified(f.digits, u'0') };
+            QString::number(first + count - 1).rightJustified(f.digits, u'0') };
     }
     return result;
 }

@@ -26,20 +26,36 @@ struct Region
     const char16_t* post;
 };
 const Region regions[] = {
-    { u"320102", u"南京", u"210018" }, { u"320505", u"苏州", u"215011" }, { u"320211", u"无锡", u"214028" },
-    { u"320411", u"常州", u"213022" }, { u"321012", u"扬州", u"225009" }, { u"320602", u"南通", u"226001" },
+    { u"320102", u"南京", u"210018" },
+    { u"320505", u"苏州", u"215011" },
+    { u"320211", u"无锡", u"214028" },
+    { u"320411", u"常州", u"213022" },
+    { u"321012", u"扬州", u"225009" },
+    { u"320602", u"南通", u"226001" },
 };
 
 const char16_t* const topics[] = {
-    u"高性能锂离子动力电池产业化", u"新型抗肿瘤靶向药物研制", u"工业机器人伺服控制系统", u"大尺寸蓝宝石衬底材料",
-    u"农作物病虫害生物防治制剂", u"智能电网配电终端", u"高速光纤通信模块", u"城市污水深度处理成套装备",
-    u"北斗导航高精度定位终端", u"稀土永磁电机节能改造", u"医用可降解心血管支架", u"云计算数据中心节能系统",
-    u"碳纤维复合材料构件", u"物联网冷链监测平台", u"高效晶硅太阳能电池", u"重大疾病快速诊断试剂",
+    u"高性能锂离子动力电池产业化",
+    u"新型抗肿瘤靶向药物研制",
+    u"工业机器人伺服控制系统",
+    u"大尺寸蓝宝石衬底材料",
+    u"农作物病虫害生物防治制剂",
+    u"智能电网配电终端",
+    u"高速光纤通信模块",
+    u"城市污水深度处理成套装备",
+    u"北斗导航高精度定位终端",
+    u"稀土永磁电机节能改造",
+    u"医用可降解心血管支架",
+    u"云计算数据中心节能系统",
+    u"碳纤维复合材料构件",
+    u"物联网冷链监测平台",
+    u"高效晶硅太阳能电池",
+    u"重大疾病快速诊断试剂",
 };
-const char16_t* const firms[] = { u"科技股份有限公司", u"高新技术有限公司", u"电子有限公司", u"生物医药有限公司",
-                                  u"新材料研究院", u"大学" };
-const char16_t* const plans[] = { u"国家科技支撑计划", u"863计划", u"国家火炬计划", u"科技型中小企业技术创新基金",
-                                  u"国家重点新产品计划" };
+const char16_t* const firms[] = { u"科技股份有限公司", u"高新技术有限公司", u"电子有限公司",
+    u"生物医药有限公司", u"新材料研究院", u"大学" };
+const char16_t* const plans[] = { u"国家科技支撑计划", u"863计划", u"国家火炬计划",
+    u"科技型中小企业技术创新基金", u"国家重点新产品计划" };
 const char16_t* const programmes[] = { u"13", u"14", u"17", u"19", u"21" };
 const char16_t* const fields[] = { u"102", u"105", u"202", u"303", u"404", u"501", u"603" };
 const char16_t* const natures[] = { u"BB", u"BD", u"BE", u"AB", u"AA" };
@@ -48,11 +64,17 @@ const char16_t* const natures[] = { u"BB", u"BD", u"BE", u"AB", u"AA" };
 class Draw
 {
 public:
-    explicit Draw(quint64 seed) : m_rng(seed) { }
+    explicit Draw(quint64 seed)
+        : m_rng(seed)
+    {
+    }
     int below(int n) { return int(m_rng.between(0, n - 1)); }
     int between(int lo, int hi) { return int(m_rng.between(lo, hi)); }
     bool chance(double percent) { return m_rng.chance(percent / 100); }
-    template <typename T, size_t N> QString pick(T (&list)[N]) { return QString::fromUtf16(list[below(int(N))]); }
+    template <typename T, size_t N> QString pick(T (&list)[N])
+    {
+        return QString::fromUtf16(list[below(int(N))]);
+    }
     demo::Random& random() { return m_rng; }
 
 private:
@@ -118,7 +140,8 @@ void setListed(store::Dataset& t, const Listed& p)
 void fillEntered(store::Dataset& t, Draw& d, const Listed& p, int i)
 {
     const Region& r = regions[size_t(i) % std::size(regions)];
-    auto set = [&t](const char16_t* f, const QVariant& v) { t.fieldByName(QString::fromUtf16(f)).setValue(v); };
+    auto set
+        = [&t](const char16_t* f, const QVariant& v) { t.fieldByName(QString::fromUtf16(f)).setValue(v); };
     set(u"JBFZR", person(d));
     set(u"JBTBR", person(d));
     set(u"JBDH", u"025-8%1"_s.arg(d.between(1000000, 9999999)));
@@ -150,7 +173,8 @@ void fillEntered(store::Dataset& t, Draw& d, const Listed& p, int i)
     set(u"JB73", u"%1"_s.arg(d.between(1, 7)));
 
     const double total = p.jc100;
-    const double gov = std::floor(total * 0.3), loan = std::floor(total * 0.2), other = std::floor(total * 0.1);
+    const double gov = std::floor(total * 0.3), loan = std::floor(total * 0.2),
+                 other = std::floor(total * 0.1);
     set(u"JC110", gov);
     set(u"JC111", std::floor(gov * 0.5));
     set(u"JC130", loan);
@@ -164,7 +188,8 @@ void fillEntered(store::Dataset& t, Draw& d, const Listed& p, int i)
     if (late) set(u"JD02", u"%1"_s.arg(d.between(1, 9)));
     const bool accepted = d.chance(40);
     set(u"JD03", accepted ? u"1"_s : u"2"_s);
-    set(u"JD04", accepted ? QDate(2012, 3, 1).addDays(d.below(270)) : QDate(2013, 6, 30).addDays(d.below(365)));
+    set(u"JD04",
+        accepted ? QDate(2012, 3, 1).addDays(d.below(270)) : QDate(2013, 6, 30).addDays(d.below(365)));
     set(u"JD09", u"%1"_s.arg(d.between(1, 5)));
     const int people = d.between(6, 40);
     set(u"JL00", people);
@@ -172,7 +197,8 @@ void fillEntered(store::Dataset& t, Draw& d, const Listed& p, int i)
     set(u"JL02", people / 3);
 
     const double placed = std::floor(total * d.between(50, 100) / 100.0);
-    const double pGov = std::floor(placed * 0.3), pLoan = std::floor(placed * 0.2), pOther = std::floor(placed * 0.1);
+    const double pGov = std::floor(placed * 0.3), pLoan = std::floor(placed * 0.2),
+                 pOther = std::floor(placed * 0.1);
     set(u"JF100_2", placed);
     set(u"JF110_2", pGov);
     set(u"JF111_2", std::floor(pGov * 0.5));
@@ -230,11 +256,16 @@ QString ruleField(DemoNationalProjects::Mistake kind)
 {
     using M = DemoNationalProjects::Mistake;
     switch (kind) {
-    case M::PartAboveTotal: return u"jg21_2"_s;
-    case M::FundsDontAddUp: return u"jf100_2"_s;
-    case M::CodeOutsideList: return u"jd01"_s;
-    case M::DateOutsideYear: return u"jbsj"_s;
-    case M::DelayWithoutReason: return u"jd02"_s;
+    case M::PartAboveTotal:
+        return u"jg21_2"_s;
+    case M::FundsDontAddUp:
+        return u"jf100_2"_s;
+    case M::CodeOutsideList:
+        return u"jd01"_s;
+    case M::DateOutsideYear:
+        return u"jbsj"_s;
+    case M::DelayWithoutReason:
+        return u"jd02"_s;
     }
     return {};
 }
@@ -255,11 +286,16 @@ DemoNationalProjects::DemoNationalProjects(Options options)
 QString DemoNationalProjects::mistakeText(Mistake kind)
 {
     switch (kind) {
-    case Mistake::PartAboveTotal: return u"出口创汇额大于产品销售收入"_s;
-    case Mistake::FundsDontAddUp: return u"到位资金各项之和不等于合计"_s;
-    case Mistake::CodeOutsideList: return u"项目进展情况代码不在代码表中"_s;
-    case Mistake::DateOutsideYear: return u"填报时间不在统计年度"_s;
-    case Mistake::DelayWithoutReason: return u"项目停顿而未填原因"_s;
+    case Mistake::PartAboveTotal:
+        return u"出口创汇额大于产品销售收入"_s;
+    case Mistake::FundsDontAddUp:
+        return u"到位资金各项之和不等于合计"_s;
+    case Mistake::CodeOutsideList:
+        return u"项目进展情况代码不在代码表中"_s;
+    case Mistake::DateOutsideYear:
+        return u"填报时间不在统计年度"_s;
+    case Mistake::DelayWithoutReason:
+        return u"项目停顿而未填原因"_s;
     }
     return {};
 }
@@ -307,7 +343,7 @@ DemoNationalProjects::Result DemoNationalProjects::run()
     list.open();
     Draw d(o.seed + 1);
     QList<Mistake> kinds = { Mistake::PartAboveTotal, Mistake::FundsDontAddUp, Mistake::CodeOutsideList,
-                             Mistake::DateOutsideYear, Mistake::DelayWithoutReason };
+        Mistake::DateOutsideYear, Mistake::DelayWithoutReason };
     int planted = 0;
     auto maybePlant = [&](const QString& number) {
         if (!d.chance(o.mistakePercent)) return;
@@ -361,6 +397,6 @@ DemoNationalProjects::Result DemoNationalProjects::run()
     t.close();
     list.close();
     std::sort(result.mistakes.begin(), result.mistakes.end(),
-              [](const PlantedMistake& a, const PlantedMistake& b) { return a.number < b.number; });
+        [](const PlantedMistake& a, const PlantedMistake& b) { return a.number < b.number; });
     return result;
 }

@@ -71,8 +71,7 @@ public:
         return std::sqrt(-2.0 * std::log(u1)) * std::cos(6.283185307179586 * u2);
     }
     double logNormal(double median, double sigma) { return median * std::exp(sigma * normal()); }
-    template<typename T>
-    const T& pick(const QList<T>& list)
+    template <typename T> const T& pick(const QList<T>& list)
     {
         return list[qsizetype(between(0, list.size() - 1))];
     }

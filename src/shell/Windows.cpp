@@ -4,10 +4,10 @@
 
 #ifdef VELTO_WITH_ENTRY
 #include "entry/LocateDialogs.h"
-#include "entry/TF_gjwsb.h"
-#include "entry/TF_gjxm.h"
 #include "entry/TF_dxkjy.h"
 #include "entry/TF_fhq.h"
+#include "entry/TF_gjwsb.h"
+#include "entry/TF_gjxm.h"
 #include "entry/TF_kfq.h"
 #include "entry/TF_kfqzh.h"
 #include "entry/TF_sjgxq.h"

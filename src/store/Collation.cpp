@@ -112,7 +112,8 @@ int gbkNoCaseCollation(void*, int na, const void* a, int nb, const void* b)
 char32_t nextUtf16(QStringView s, qsizetype& i)
 {
     const QChar c = s[i++];
-    if (c.isHighSurrogate() && i < s.size() && s[i].isLowSurrogate()) return QChar::surrogateToUcs4(c, s[i++]);
+    if (c.isHighSurrogate() && i < s.size() && s[i].isLowSurrogate())
+        return QChar::surrogateToUcs4(c, s[i++]);
     return c.unicode();
 }
 
@@ -138,7 +139,8 @@ void registerCollations(sqlite3* db)
 
 QString gbkOrderTerm(const QString& column, bool noCase)
 {
-    return sqlIdentifier(column) + u" COLLATE "_s + QLatin1StringView(noCase ? kGbkNoCaseCollation : kGbkCollation);
+    return sqlIdentifier(column) + u" COLLATE "_s
+        + QLatin1StringView(noCase ? kGbkNoCaseCollation : kGbkCollation);
 }
 
 } // namespace store

@@ -15,29 +15,41 @@ namespace store {
 QString sqliteMessage(sqlite3* db, int code, const QString& file)
 {
     const int primary = code & 0xff;
-    const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
+    const QString detail
+        = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
     switch (primary) {
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT: return u"表文件 %1 已损坏或不是数据表 (%2)"_s.arg(file, detail);
-    case SQLITE_CANTOPEN: return u"无法打开表文件 %1"_s.arg(file);
-    case SQLITE_READONLY: return u"表文件 %1 是只读的，不能修改"_s.arg(file);
+    case SQLITE_CORRUPT:
+        return u"表文件 %1 已损坏或不是数据表 (%2)"_s.arg(file, detail);
+    case SQLITE_CANTOPEN:
+        return u"无法打开表文件 %1"_s.arg(file);
+    case SQLITE_READONLY:
+        return u"表文件 %1 是只读的，不能修改"_s.arg(file);
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return u"表文件 %1 正被使用，请稍后再试"_s.arg(file);
-    case SQLITE_FULL: return u"磁盘已满，无法写入 %1"_s.arg(file);
-    case SQLITE_IOERR: return u"读写表文件 %1 时出错 (%2)"_s.arg(file, detail);
-    default: return file.isEmpty() ? detail : u"%1: %2"_s.arg(file, detail);
+    case SQLITE_LOCKED:
+        return u"表文件 %1 正被使用，请稍后再试"_s.arg(file);
+    case SQLITE_FULL:
+        return u"磁盘已满，无法写入 %1"_s.arg(file);
+    case SQLITE_IOERR:
+        return u"读写表文件 %1 时出错 (%2)"_s.arg(file, detail);
+    default:
+        return file.isEmpty() ? detail : u"%1: %2"_s.arg(file, detail);
     }
 }
 
 // --- Statement ---------------------------------------------------------------------------
 
 Statement::Statement(Connection* connection, sqlite3_stmt* stmt, bool owned)
-    : m_connection(connection), m_stmt(stmt), m_owned(owned)
+    : m_connection(connection)
+    , m_stmt(stmt)
+    , m_owned(owned)
 {
 }
 
 Statement::Statement(Statement&& other) noexcept
-    : m_connection(other.m_connection), m_stmt(other.m_stmt), m_owned(other.m_owned)
+    : m_connection(other.m_connection)
+    , m_stmt(other.m_stmt)
+    , m_owned(other.m_owned)
 {
     other.m_stmt = nullptr;
 }
@@ -73,16 +85,22 @@ void Statement::bind(int position, const QVariant& value)
         rc = sqlite3_bind_null(m_stmt, position);
     } else {
         switch (value.typeId()) {
-        case QMetaType::Bool: rc = sqlite3_bind_int(m_stmt, position, value.toBool() ? 1 : 0); break;
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int(m_stmt, position, value.toBool() ? 1 : 0);
+            break;
         case QMetaType::Int:
         case QMetaType::UInt:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
         case QMetaType::Short:
         case QMetaType::UShort:
-        case QMetaType::Long: rc = sqlite3_bind_int64(m_stmt, position, value.toLongLong()); break;
+        case QMetaType::Long:
+            rc = sqlite3_bind_int64(m_stmt, position, value.toLongLong());
+            break;
         case QMetaType::Double:
-        case QMetaType::Float: rc = sqlite3_bind_double(m_stmt, position, value.toDouble()); break;
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(m_stmt, position, value.toDouble());
+            break;
         case QMetaType::QDate: {
             const QByteArray s = value.toDate().toString(u"yyyy-MM-dd"_s).toUtf8();
             rc = sqlite3_bind_text(m_stmt, position, s.constData(), int(s.size()), SQLITE_TRANSIENT);
@@ -158,13 +176,17 @@ static QString columnText(sqlite3_stmt* stmt, int column)
 QVariant Statement::column(int column) const
 {
     switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER: return QVariant(qint64(sqlite3_column_int64(m_stmt, column)));
-    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_stmt, column));
-    case SQLITE_TEXT: return QVariant(columnText(m_stmt, column));
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, column));
+    case SQLITE_TEXT:
+        return QVariant(columnText(m_stmt, column));
     case SQLITE_BLOB:
         return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, column)),
-                                   sqlite3_column_bytes(m_stmt, column)));
-    default: return QVariant();
+            sqlite3_column_bytes(m_stmt, column)));
+    default:
+        return QVariant();
     }
 }
 
@@ -211,8 +233,8 @@ QVariant Statement::column(int column, FieldType type) const
 
 // --- Connection --------------------------------------------------------------------------
 
-std::shared_ptr<Connection> Connection::open(const QString& path, const QString& displayName, bool create,
-                                             bool readOnly)
+std::shared_ptr<Connection> Connection::open(
+    const QString& path, const QString& displayName, bool create, bool readOnly)
 {
     std::shared_ptr<Connection> c(new Connection);
     c->m_name = displayName;
@@ -237,8 +259,8 @@ std::shared_ptr<Connection> Connection::open(const QString& path, const QString&
 std::shared_ptr<Connection> Connection::scratch()
 {
     std::shared_ptr<Connection> c(new Connection);
-    const int rc = sqlite3_open_v2("", &c->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int rc = sqlite3_open_v2(
+        "", &c->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) throw StoreError(sqliteMessage(c->m_db, rc, QString()));
     sqlite3_extended_result_codes(c->m_db, 1);
     registerCollations(c->m_db);
@@ -290,8 +312,8 @@ Statement Connection::cached(const QString& sql)
     if (it != m_cache.constEnd()) return Statement(this, it.value(), false);
     sqlite3_stmt* stmt = nullptr;
     const QByteArray text = sql.toUtf8();
-    const int rc = sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
-                                      nullptr);
+    const int rc = sqlite3_prepare_v3(
+        m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (rc != SQLITE_OK) fail(QString());
     m_cache.insert(sql, stmt);
     return Statement(this, stmt, false);
@@ -320,7 +342,8 @@ void Connection::fail(const QString& context) const
     throw StoreError(message);
 }
 
-Connection::Transaction::Transaction(Connection& connection) : m_connection(connection)
+Connection::Transaction::Transaction(Connection& connection)
+    : m_connection(connection)
 {
     m_connection.exec(u"BEGIN"_s);
 }

@@ -38,7 +38,9 @@ qint64 Field::asInteger() const
     if (v.typeId() == QMetaType::QString) {
         bool ok = false;
         const qint64 n = v.toString().trimmed().toLongLong(&ok);
-        if (!ok) throw StoreError(u"表 %1 的字段 %2 不是整数: %3"_s.arg(m_dataset->displayName(), name(), v.toString()));
+        if (!ok)
+            throw StoreError(
+                u"表 %1 的字段 %2 不是整数: %3"_s.arg(m_dataset->displayName(), name(), v.toString()));
         return n;
     }
     if (v.typeId() == QMetaType::Double) return qint64(v.toDouble());
@@ -52,7 +54,9 @@ double Field::asFloat() const
     if (v.typeId() == QMetaType::QString) {
         bool ok = false;
         const double d = v.toString().trimmed().toDouble(&ok);
-        if (!ok) throw StoreError(u"表 %1 的字段 %2 不是数值: %3"_s.arg(m_dataset->displayName(), name(), v.toString()));
+        if (!ok)
+            throw StoreError(
+                u"表 %1 的字段 %2 不是数值: %3"_s.arg(m_dataset->displayName(), name(), v.toString()));
         return d;
     }
     return v.toDouble();
@@ -71,7 +75,8 @@ bool Field::asBool() const
     const QVariant v = value();
     if (v.isNull()) return false;
     if (v.typeId() == QMetaType::QString)
-        return coerceValue(v, FieldDef { name(), FieldType::Logical, 0, 0 }, m_dataset->displayName()).toBool();
+        return coerceValue(v, FieldDef { name(), FieldType::Logical, 0, 0 }, m_dataset->displayName())
+            .toBool();
     return v.toBool();
 }
 
@@ -92,7 +97,10 @@ void Field::setEditMask(const QString& mask)
 
 // --- Dataset -----------------------------------------------------------------------------
 
-Dataset::Dataset(QObject* parent) : QObject(parent) { }
+Dataset::Dataset(QObject* parent)
+    : QObject(parent)
+{
+}
 
 Dataset::~Dataset() = default;
 
@@ -251,9 +259,12 @@ void Dataset::setCurrentIndex(int index, bool notify)
 {
     ensureRows();
     const int count = int(m_rows.size());
-    if (count == 0) index = -1;
-    else index = std::clamp(index, 0, count - 1);
-    const bool moved = index != m_pos || !m_currentValid || m_currentRowid != (index >= 0 ? m_rows[size_t(index)] : 0);
+    if (count == 0)
+        index = -1;
+    else
+        index = std::clamp(index, 0, count - 1);
+    const bool moved
+        = index != m_pos || !m_currentValid || m_currentRowid != (index >= 0 ? m_rows[size_t(index)] : 0);
     m_pos = index;
     m_currentValid = m_currentValid && index >= 0 && m_currentRowid == m_rows[size_t(index)];
     if (moved && notify) {
@@ -365,7 +376,8 @@ void Dataset::setValue(int field, const QVariant& value)
 {
     if (field < 0 || field >= fieldCount())
         throw StoreError(u"表 %1 没有第 %2 个字段"_s.arg(displayName()).arg(field + 1));
-    if (!isEditing()) throw StoreError(u"表 %1 不在编辑状态，不能修改字段 %2"_s.arg(displayName(), m_fields[field].name));
+    if (!isEditing())
+        throw StoreError(u"表 %1 不在编辑状态，不能修改字段 %2"_s.arg(displayName(), m_fields[field].name));
     const QVariant v = coerceValue(value, m_fields[field], displayName());
     if (m_buffer[field] == v && m_buffer[field].isNull() == v.isNull()) return;
     m_buffer[field] = v;
@@ -403,8 +415,10 @@ QVariant Dataset::valueAt(int row, int field) const
 void Dataset::checkBrowseMode()
 {
     if (!isEditing()) return;
-    if (m_modified) post();
-    else cancel();
+    if (m_modified)
+        post();
+    else
+        cancel();
 }
 
 void Dataset::edit()
@@ -557,7 +571,8 @@ void Dataset::removeRow(qint64)
 bool Dataset::rowMatchesView(qint64 rowid) const
 {
     if (m_view.where.isEmpty()) return true;
-    Statement st = m_connection->cached(u"SELECT 1 FROM "_s + m_table + u" WHERE rowid=? AND ("_s + m_view.where + u')');
+    Statement st = m_connection->cached(
+        u"SELECT 1 FROM "_s + m_table + u" WHERE rowid=? AND ("_s + m_view.where + u')');
     st.bind(1, rowid);
     st.bindAll(m_view.params, 2);
     return st.step();
@@ -593,9 +608,12 @@ int storageRank(const QVariant& v)
     case QMetaType::LongLong:
     case QMetaType::Int:
     case QMetaType::Double:
-    case QMetaType::Bool: return 1;
-    case QMetaType::QByteArray: return 3;
-    default: return 2;
+    case QMetaType::Bool:
+        return 1;
+    case QMetaType::QByteArray:
+        return 3;
+    default:
+        return 2;
     }
 }
 
@@ -633,12 +651,15 @@ size_t Dataset::lowerBound(qint64 rowid) const
         return size_t(std::lower_bound(m_rows.begin(), m_rows.end(), rowid) - m_rows.begin());
     const QVariantList key = orderKey(rowid);
     // Rows keyed in or merged in key order go to the end: one comparison instead of a search.
-    if (!m_rows.empty() && compareKeys(orderKey(m_rows.back()), m_rows.back(), key, rowid) < 0) return m_rows.size();
+    if (!m_rows.empty() && compareKeys(orderKey(m_rows.back()), m_rows.back(), key, rowid) < 0)
+        return m_rows.size();
     size_t lo = 0, hi = m_rows.size();
     while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
-        if (compareKeys(orderKey(m_rows[mid]), m_rows[mid], key, rowid) < 0) lo = mid + 1;
-        else hi = mid;
+        if (compareKeys(orderKey(m_rows[mid]), m_rows[mid], key, rowid) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     return lo;
 }

@@ -75,8 +75,7 @@ bool replaceFile(const QString& from, const QString& to, QString* error)
 {
 #ifdef Q_OS_WIN
     const bool ok = MoveFileExW(reinterpret_cast<const wchar_t*>(from.utf16()),
-                                reinterpret_cast<const wchar_t*>(to.utf16()),
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        reinterpret_cast<const wchar_t*>(to.utf16()), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok && error) *error = QString::fromStdString(std::system_category().message(int(GetLastError())));
     return ok;
 #else

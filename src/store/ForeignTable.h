@@ -23,8 +23,8 @@ public:
     // is missing, truncated or not of that format.
     static std::unique_ptr<ForeignTable> open(const QString& path, TableFormat format);
     // Makes the file afresh (replacing any earlier one) with the given fields.
-    static std::unique_ptr<ForeignTable> create(const QString& path, TableFormat format,
-                                                const TableSchema& schema);
+    static std::unique_ptr<ForeignTable> create(
+        const QString& path, TableFormat format, const TableSchema& schema);
 
     // Reads every exchange file in this code page instead of the one the file declares, for a
     // file whose mark is wrong (0: each file's own mark decides). Throws on an unknown code page.

@@ -109,8 +109,10 @@ void checkSchema(const TableSchema& schema, const QString& file)
     int primaries = 0;
     QSet<QString> indexNames;
     for (const IndexDef& index : schema.indexes) {
-        if (index.primary) ++primaries;
-        else if (index.name.isEmpty()) throw StoreError(u"表 %1 有索引没有名称"_s.arg(file));
+        if (index.primary)
+            ++primaries;
+        else if (index.name.isEmpty())
+            throw StoreError(u"表 %1 有索引没有名称"_s.arg(file));
         else if (index.name.compare(QLatin1StringView(kPrimary), Qt::CaseInsensitive) == 0)
             throw StoreError(u"表 %1 的索引名 %2 是保留名称"_s.arg(file, index.name));
         else if (indexNames.contains(index.name.toLower()))

@@ -27,7 +27,10 @@ namespace {
 class AttachedTables
 {
 public:
-    explicit AttachedTables(Connection& connection) : m_connection(connection) { }
+    explicit AttachedTables(Connection& connection)
+        : m_connection(connection)
+    {
+    }
     ~AttachedTables() { detachAll(); }
 
     QString schemaOf(const QString& fileName)
@@ -125,8 +128,8 @@ public:
     {
         for (auto& entry : m_order) {
             if (!entry.attached) continue;
-            sqlite3_exec(m_connection.handle(), (u"DETACH "_s + sqlIdentifier(entry.schema)).toUtf8().constData(),
-                         nullptr, nullptr, nullptr);
+            sqlite3_exec(m_connection.handle(),
+                (u"DETACH "_s + sqlIdentifier(entry.schema)).toUtf8().constData(), nullptr, nullptr, nullptr);
             entry.attached = false;
         }
     }
@@ -205,8 +208,10 @@ StoreError statementError(const StoreError& e, const QString& prefix, const QLis
     if (!translated) {
         static const QRegularExpression near(u"^near \"(.*)\": syntax error$"_s);
         const auto m = near.match(detail);
-        if (m.hasMatch()) detail = u"“%1”附近有语法错误"_s.arg(m.captured(1));
-        else if (detail == "incomplete input"_L1) detail = u"语句不完整"_s;
+        if (m.hasMatch())
+            detail = u"“%1”附近有语法错误"_s.arg(m.captured(1));
+        else if (detail == "incomplete input"_L1)
+            detail = u"语句不完整"_s;
     }
     QStringList names;
     for (const SqlTableRef& t : tables)
@@ -218,7 +223,10 @@ StoreError statementError(const StoreError& e, const QString& prefix, const QLis
 
 } // namespace
 
-Query::Query(QObject* parent) : Dataset(parent) { }
+Query::Query(QObject* parent)
+    : Dataset(parent)
+{
+}
 
 Query::~Query() = default;
 
@@ -250,11 +258,10 @@ QString Query::translate(const QString& text)
     int n = 0;
     QHash<QString, QString> seen;
     return translateSql(text, [&](const QString& file) {
-               const QString key = resolveTablePath(file).toLower();
-               if (!seen.contains(key)) seen.insert(key, u"t%1"_s.arg(++n));
-               return seen.value(key);
-           })
-        .sql;
+        const QString key = resolveTablePath(file).toLower();
+        if (!seen.contains(key)) seen.insert(key, u"t%1"_s.arg(++n));
+        return seen.value(key);
+    }).sql;
 }
 
 void Query::open()
@@ -283,79 +290,87 @@ void Query::open()
         }
         tables.attachAll();
         try {
-        Statement select = connection->prepare(t.sql);
-        const int columns = select.columnCount();
-        std::vector<ColumnGuess> guesses;
-        guesses.resize(size_t(columns));
-        QSet<QString> names;
-        QString create = u"CREATE TABLE \"main\".\"result\" ("_s;
-        QString marks;
-        for (int i = 0; i < columns; ++i) {
-            ColumnGuess& g = guesses[size_t(i)];
-            QString name = select.columnName(i);
-            if (name.isEmpty()) name = u"COLUMN%1"_s.arg(i + 1);
-            // Two answer columns of one name (a.qa01, b.qa01) get _1, _2 as the old engine did.
-            const QString base = name;
-            for (int k = 1; names.contains(name.toLower()); ++k)
-                name = base + u"_%1"_s.arg(k);
-            names.insert(name.toLower());
-            g.def.name = name;
-            g.declared = parseSqlType(select.columnDeclType(i), &g.def.type, &g.def.size);
-            if (i) create += u',', marks += u',';
-            create += sqlIdentifier(name);
-            marks += u'?';
-        }
-        create += u')';
-        connection->exec(create);
-        Statement insert = connection->prepare(u"INSERT INTO \"main\".\"result\" VALUES ("_s + marks + u')');
-        {
-            Connection::Transaction transaction(*connection);
-            while (select.step()) {
-                for (int i = 0; i < columns; ++i) {
-                    sqlite3_value* v = sqlite3_column_value(select.handle(), i);
-                    sqlite3_bind_value(insert.handle(), i + 1, v);
-                    ColumnGuess& g = guesses[size_t(i)];
-                    switch (sqlite3_value_type(v)) {
-                    case SQLITE_INTEGER: {
-                        const qint64 n = sqlite3_value_int64(v);
-                        if (!g.sawInt) g.minInt = g.maxInt = n;
-                        g.minInt = std::min(g.minInt, n);
-                        g.maxInt = std::max(g.maxInt, n);
-                        g.sawInt = true;
-                        break;
+            Statement select = connection->prepare(t.sql);
+            const int columns = select.columnCount();
+            std::vector<ColumnGuess> guesses;
+            guesses.resize(size_t(columns));
+            QSet<QString> names;
+            QString create = u"CREATE TABLE \"main\".\"result\" ("_s;
+            QString marks;
+            for (int i = 0; i < columns; ++i) {
+                ColumnGuess& g = guesses[size_t(i)];
+                QString name = select.columnName(i);
+                if (name.isEmpty()) name = u"COLUMN%1"_s.arg(i + 1);
+                // Two answer columns of one name (a.qa01, b.qa01) get _1, _2 as the old engine did.
+                const QString base = name;
+                for (int k = 1; names.contains(name.toLower()); ++k)
+                    name = base + u"_%1"_s.arg(k);
+                names.insert(name.toLower());
+                g.def.name = name;
+                g.declared = parseSqlType(select.columnDeclType(i), &g.def.type, &g.def.size);
+                if (i) create += u',', marks += u',';
+                create += sqlIdentifier(name);
+                marks += u'?';
+            }
+            create += u')';
+            connection->exec(create);
+            Statement insert
+                = connection->prepare(u"INSERT INTO \"main\".\"result\" VALUES ("_s + marks + u')');
+            {
+                Connection::Transaction transaction(*connection);
+                while (select.step()) {
+                    for (int i = 0; i < columns; ++i) {
+                        sqlite3_value* v = sqlite3_column_value(select.handle(), i);
+                        sqlite3_bind_value(insert.handle(), i + 1, v);
+                        ColumnGuess& g = guesses[size_t(i)];
+                        switch (sqlite3_value_type(v)) {
+                        case SQLITE_INTEGER: {
+                            const qint64 n = sqlite3_value_int64(v);
+                            if (!g.sawInt) g.minInt = g.maxInt = n;
+                            g.minInt = std::min(g.minInt, n);
+                            g.maxInt = std::max(g.maxInt, n);
+                            g.sawInt = true;
+                            break;
+                        }
+                        case SQLITE_FLOAT:
+                            g.sawReal = true;
+                            break;
+                        case SQLITE_TEXT: {
+                            g.sawText = true;
+                            const auto* s = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                            g.maxLength = std::max(
+                                g.maxLength, gbkLength(QString::fromUtf8(s, sqlite3_value_bytes(v))));
+                            break;
+                        }
+                        default:
+                            break;
+                        }
                     }
-                    case SQLITE_FLOAT: g.sawReal = true; break;
-                    case SQLITE_TEXT: {
-                        g.sawText = true;
-                        const auto* s = reinterpret_cast<const char*>(sqlite3_value_text(v));
-                        g.maxLength = std::max(g.maxLength, gbkLength(QString::fromUtf8(s, sqlite3_value_bytes(v))));
-                        break;
-                    }
-                    default: break;
-                    }
+                    insert.run();
+                    insert.reset();
                 }
-                insert.run();
-                insert.reset();
+                transaction.commit();
             }
-            transaction.commit();
-        }
-        select = Statement();
-        insert = Statement();
-        for (ColumnGuess& g : guesses) {
-            if (!g.declared) {
-                if (g.sawText) g.def = FieldDef { g.def.name, FieldType::Text, std::max(g.maxLength, 1), 0 };
-                else if (g.sawReal) g.def.type = FieldType::Float;
-                else if (g.sawInt && g.minInt >= std::numeric_limits<qint32>::min()
-                         && g.maxInt <= std::numeric_limits<qint32>::max())
-                    g.def.type = FieldType::Integer;
-                else g.def.type = FieldType::Float;
-                if (g.def.type != FieldType::Text) g.def.size = 0;
-            } else if (g.def.type == FieldType::Text && g.maxLength > g.def.size) {
-                // An expression over a text column can be longer than the column.
-                g.def.size = g.maxLength;
+            select = Statement();
+            insert = Statement();
+            for (ColumnGuess& g : guesses) {
+                if (!g.declared) {
+                    if (g.sawText)
+                        g.def = FieldDef { g.def.name, FieldType::Text, std::max(g.maxLength, 1), 0 };
+                    else if (g.sawReal)
+                        g.def.type = FieldType::Float;
+                    else if (g.sawInt && g.minInt >= std::numeric_limits<qint32>::min()
+                        && g.maxInt <= std::numeric_limits<qint32>::max())
+                        g.def.type = FieldType::Integer;
+                    else
+                        g.def.type = FieldType::Float;
+                    if (g.def.type != FieldType::Text) g.def.size = 0;
+                } else if (g.def.type == FieldType::Text && g.maxLength > g.def.size) {
+                    // An expression over a text column can be longer than the column.
+                    g.def.size = g.maxLength;
+                }
+                fields.append(g.def);
             }
-            fields.append(g.def);
-        }
         } catch (const StoreError& e) {
             throw statementError(e, displayName() + u": "_s, t.tables);
         }
@@ -372,8 +387,9 @@ int Query::execSql()
     connection->setDisplayName(displayName());
     AttachedTables tables(*connection);
     const SqlTranslation t = translateSql(text, [&](const QString& f) { return tables.schemaOf(f); });
-    const QString target = t.targetTable >= 0 && t.targetTable < t.tables.size() ? t.tables[t.targetTable].fileName
-                                                                                  : QString();
+    const QString target = t.targetTable >= 0 && t.targetTable < t.tables.size()
+        ? t.tables[t.targetTable].fileName
+        : QString();
     switch (t.kind) {
     case SqlStatementKind::CreateTable:
         Table::createTable(target, t.schema);
@@ -391,7 +407,8 @@ int Query::execSql()
         const QString shown = store::displayName(path);
         if (!QFileInfo::exists(path)) throw StoreError(u"找不到表文件 %1"_s.arg(shown));
         if (formatOf(path) != TableFormat::Native) throw StoreError(u"表 %1 不能建立或删除索引"_s.arg(shown));
-        openTables::requireClosed(path, t.kind == SqlStatementKind::CreateIndex ? u"建立索引"_s : u"删除索引"_s);
+        openTables::requireClosed(
+            path, t.kind == SqlStatementKind::CreateIndex ? u"建立索引"_s : u"删除索引"_s);
         auto c = Connection::open(path, shown, false);
         const TableSchema schema = native::readSchema(*c, u"main"_s);
         if (t.kind == SqlStatementKind::CreateIndex) {
@@ -400,18 +417,22 @@ int Query::execSql()
             native::checkSchema(check, shown);
             c->exec(native::createIndexStatement(t.index));
         } else {
-            const bool primary = t.index.primary || t.index.name.compare("PRIMARY"_L1, Qt::CaseInsensitive) == 0;
+            const bool primary
+                = t.index.primary || t.index.name.compare("PRIMARY"_L1, Qt::CaseInsensitive) == 0;
             if (!primary && !schema.findIndex(t.index.name))
                 throw StoreError(u"表 %1 中没有索引 %2"_s.arg(shown, t.index.name));
-            c->exec(u"DROP INDEX "_s + sqlIdentifier(primary ? u"PRIMARY"_s : schema.findIndex(t.index.name)->name));
+            c->exec(u"DROP INDEX "_s
+                + sqlIdentifier(primary ? u"PRIMARY"_s : schema.findIndex(t.index.name)->name));
         }
         return 0;
     }
-    default: break;
+    default:
+        break;
     }
     tables.attachAll();
     if (t.targetTable >= 0 && tables.format(t.targetTable) == TableFormat::Paradox)
-        throw StoreError(u"Paradox 表 %1 只能读取，不能修改"_s.arg(store::displayName(tables.path(t.targetTable))));
+        throw StoreError(
+            u"Paradox 表 %1 只能读取，不能修改"_s.arg(store::displayName(tables.path(t.targetTable))));
     int changed = 0;
     try {
         Connection::Transaction transaction(*connection);
@@ -423,8 +444,8 @@ int Query::execSql()
         transaction.commit();
     } catch (const StoreError& e) {
         if (t.targetTable >= 0) {
-            const QString duplicate = duplicateKeyError(e.message(), tables.schemaDef(t.targetTable),
-                                                        store::displayName(tables.path(t.targetTable)));
+            const QString duplicate = duplicateKeyError(
+                e.message(), tables.schemaDef(t.targetTable), store::displayName(tables.path(t.targetTable)));
             if (!duplicate.isEmpty()) throw StoreError(duplicate);
         }
         throw statementError(e, displayName() + u": "_s, t.tables);

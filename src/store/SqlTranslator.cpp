@@ -84,7 +84,10 @@ QString baseName(const QString& fileName)
 class Lexer
 {
 public:
-    explicit Lexer(const QString& text) : m_text(text) { }
+    explicit Lexer(const QString& text)
+        : m_text(text)
+    {
+    }
 
     bool atEnd() const { return m_pos >= m_text.size(); }
     QChar peek(qsizetype ahead = 0) const
@@ -237,12 +240,18 @@ enum class Expect { None, From, Join, Comma, Update, Into, Ddl };
 QString keywordOf(Expect e)
 {
     switch (e) {
-    case Expect::From: return u"FROM"_s;
-    case Expect::Join: return u"JOIN"_s;
-    case Expect::Comma: return u"逗号"_s;
-    case Expect::Update: return u"UPDATE"_s;
-    case Expect::Into: return u"INTO"_s;
-    default: return u"TABLE"_s;
+    case Expect::From:
+        return u"FROM"_s;
+    case Expect::Join:
+        return u"JOIN"_s;
+    case Expect::Comma:
+        return u"逗号"_s;
+    case Expect::Update:
+        return u"UPDATE"_s;
+    case Expect::Into:
+        return u"INTO"_s;
+    default:
+        return u"TABLE"_s;
     }
 }
 
@@ -287,8 +296,8 @@ void appendTo(Frame& frame, const QString& text, bool space)
 // strftime format of an EXTRACT field; null when there is none.
 const char* extractFormat(const QString& field)
 {
-    static const char* const fields[][2] = { { "year", "%Y" },   { "month", "%m" },  { "day", "%d" },
-                                             { "hour", "%H" },   { "minute", "%M" }, { "second", "%S" } };
+    static const char* const fields[][2] = { { "year", "%Y" }, { "month", "%m" }, { "day", "%d" },
+        { "hour", "%H" }, { "minute", "%M" }, { "second", "%S" } };
     for (const auto& f : fields)
         if (field.compare(QLatin1StringView(f[0]), Qt::CaseInsensitive) == 0) return f[1];
     return nullptr;
@@ -302,9 +311,12 @@ QString castType(const QString& declared)
     switch (type) {
     case FieldType::SmallInt:
     case FieldType::Integer:
-    case FieldType::Logical: return u"INTEGER"_s;
-    case FieldType::Float: return u"REAL"_s;
-    default: return u"TEXT"_s; // dates are ISO text
+    case FieldType::Logical:
+        return u"INTEGER"_s;
+    case FieldType::Float:
+        return u"REAL"_s;
+    default:
+        return u"TEXT"_s; // dates are ISO text
     }
 }
 
@@ -314,7 +326,8 @@ QString closeFunction(const Frame& f)
     for (const QString& p : f.parts)
         parts.append(p.trimmed());
     switch (f.function) {
-    case Function::Substring: return u"substr("_s + parts.join(u',') + u')';
+    case Function::Substring:
+        return u"substr("_s + parts.join(u',') + u')';
     case Function::Trim: {
         const QString name = f.side == "leading"_L1 ? u"ltrim"_s
             : f.side == "trailing"_L1               ? u"rtrim"_s
@@ -331,7 +344,8 @@ QString closeFunction(const Frame& f)
     case Function::Cast:
         if (parts.size() == 2) return u"cast("_s + parts[0] + u" as "_s + castType(parts[1]) + u')';
         return u"cast("_s + parts[0] + u')';
-    case Function::None: break;
+    case Function::None:
+        break;
     }
     return u'(' + parts.join(u',') + u')';
 }
@@ -340,7 +354,9 @@ class Translator
 {
 public:
     Translator(const QString& text, const std::function<QString(const QString&)>* schemaOf)
-        : m_text(text), m_lex(text), m_schemaOf(schemaOf)
+        : m_text(text)
+        , m_lex(text)
+        , m_schemaOf(schemaOf)
     {
     }
 
@@ -355,11 +371,16 @@ public:
         if (verb == "create"_L1 || verb == "drop"_L1) {
             ddl(verb);
         } else {
-            if (verb == "select"_L1) m_out.kind = SqlStatementKind::Select;
-            else if (verb == "insert"_L1) m_out.kind = SqlStatementKind::Insert;
-            else if (verb == "update"_L1) m_out.kind = SqlStatementKind::Update;
-            else if (verb == "delete"_L1) m_out.kind = SqlStatementKind::Delete;
-            else fail(u"不支持以“%1”开头的语句"_s.arg(m_lex.excerpt(start).section(u' ', 0, 0)));
+            if (verb == "select"_L1)
+                m_out.kind = SqlStatementKind::Select;
+            else if (verb == "insert"_L1)
+                m_out.kind = SqlStatementKind::Insert;
+            else if (verb == "update"_L1)
+                m_out.kind = SqlStatementKind::Update;
+            else if (verb == "delete"_L1)
+                m_out.kind = SqlStatementKind::Delete;
+            else
+                fail(u"不支持以“%1”开头的语句"_s.arg(m_lex.excerpt(start).section(u' ', 0, 0)));
             m_lex.setPos(start);
             read(false);
         }
@@ -477,8 +498,8 @@ private:
                 t.kind = Kind::Word;
                 t.text = m_lex.word();
             } else if (isDigit(c)
-                       || (c == u'.' && isDigit(m_lex.peek(1))
-                           && (space || !previous() || previous()->kind == Kind::Punct))) {
+                || (c == u'.' && isDigit(m_lex.peek(1))
+                    && (space || !previous() || previous()->kind == Kind::Punct))) {
                 t.kind = Kind::Number;
                 t.text = m_lex.number();
             } else if (c == u'\'') {
@@ -492,10 +513,12 @@ private:
                 const bool byItem = levels.back().byList && listItem;
                 const bool setColumn
                     = setList && levels.size() == 1 && (previousIs(Kind::Word, u"set"_s) || listItem);
-                if (m_lex.peek() == u'.' && !afterDot) t.kind = Kind::Qualifier;
+                if (m_lex.peek() == u'.' && !afterDot)
+                    t.kind = Kind::Qualifier;
                 else if (afterDot || setColumn || byItem || levels.back().columnList)
                     t.kind = Kind::Identifier;
-                else t.kind = Kind::Constant;
+                else
+                    t.kind = Kind::Constant;
             } else {
                 t.kind = Kind::Punct;
                 t.text = m_lex.punct();
@@ -530,7 +553,7 @@ private:
                 if (!expression && index == 0 && w == "update"_L1) {
                     expect = Expect::Update;
                 } else if (!expression && index == 1 && w == "into"_L1
-                           && m_out.kind == SqlStatementKind::Insert) {
+                    && m_out.kind == SqlStatementKind::Insert) {
                     expect = Expect::Into;
                 } else if (w == "from"_L1 && !level.functionFrom) {
                     if (expression) fail(u"表达式中不能引用表"_s);
@@ -540,13 +563,13 @@ private:
                     if (expression) fail(u"表达式中不能引用表"_s);
                     expect = Expect::Join;
                 } else if (w == "where"_L1 || w == "group"_L1 || w == "order"_L1 || w == "having"_L1
-                           || w == "union"_L1 || w == "except"_L1 || w == "intersect"_L1 || w == "limit"_L1
-                           || w == "select"_L1) {
+                    || w == "union"_L1 || w == "except"_L1 || w == "intersect"_L1 || w == "limit"_L1
+                    || w == "select"_L1) {
                     level.fromList = false;
                     level.byList = false;
                     if (levels.size() == 1) setList = false;
                 } else if (w == "by"_L1
-                           && (previousIs(Kind::Word, u"order"_s) || previousIs(Kind::Word, u"group"_s))) {
+                    && (previousIs(Kind::Word, u"order"_s) || previousIs(Kind::Word, u"group"_s))) {
                     level.byList = true;
                 } else if (w == "set"_L1 && levels.size() == 1 && m_out.kind == SqlStatementKind::Update) {
                     setList = true;
@@ -588,8 +611,10 @@ private:
         m_lex.skipSpace();
         const qsizetype start = m_lex.pos();
         QString n;
-        if (m_lex.peek() == u'"') n = m_lex.quoted();
-        else if (isWordStart(m_lex.peek())) n = m_lex.word();
+        if (m_lex.peek() == u'"')
+            n = m_lex.quoted();
+        else if (isWordStart(m_lex.peek()))
+            n = m_lex.word();
         if (n.trimmed().isEmpty()) fail(u"缺少%1: %2"_s.arg(what, m_lex.excerpt(start)));
         return n;
     }
@@ -776,9 +801,12 @@ private:
         const QString context = verb.toUpper();
         if (verb == "create"_L1) {
             const bool unique = acceptWord("unique"_L1);
-            if (acceptWord("table"_L1) && !unique) createTable();
-            else if (acceptWord("index"_L1)) createIndex(unique);
-            else fail(u"CREATE 后只能是 TABLE 或 [UNIQUE] INDEX"_s);
+            if (acceptWord("table"_L1) && !unique)
+                createTable();
+            else if (acceptWord("index"_L1))
+                createIndex(unique);
+            else
+                fail(u"CREATE 后只能是 TABLE 或 [UNIQUE] INDEX"_s);
         } else {
             if (acceptWord("table"_L1)) {
                 m_out.kind = SqlStatementKind::DropTable;
@@ -819,8 +847,10 @@ private:
             if (!r.alias.isEmpty()) writtenAliases.insert(r.alias.toLower());
             const QString base = baseName(r.fileName).toLower();
             const auto it = tableOfBase.constFind(base);
-            if (it == tableOfBase.constEnd()) tableOfBase.insert(base, r.table);
-            else if (it.value() != r.table) tableOfBase[base] = -1;
+            if (it == tableOfBase.constEnd())
+                tableOfBase.insert(base, r.table);
+            else if (it.value() != r.table)
+                tableOfBase[base] = -1;
         }
         std::vector<QString> tableAlias(size_t(m_out.tables.size()));
         for (Reference& r : m_refs) {
@@ -873,9 +903,8 @@ private:
             bool collated = false; // … and names a collation
             bool modifiers = false; // after ASC, DESC or NULLS: no term until the next comma
         };
-        static const QStringList listEnds { u"limit"_s,  u"offset"_s, u"having"_s, u"order"_s,
-                                            u"union"_s,  u"except"_s, u"intersect"_s, u"window"_s,
-                                            u"group"_s };
+        static const QStringList listEnds { u"limit"_s, u"offset"_s, u"having"_s, u"order"_s, u"union"_s,
+            u"except"_s, u"intersect"_s, u"window"_s, u"group"_s };
         static const QStringList modifiers { u"asc"_s, u"desc"_s, u"nulls"_s };
         std::vector<Token> out;
         out.reserve(m_tokens.size() + 4);
@@ -915,8 +944,10 @@ private:
                     l.term = true;
                 }
             }
-            if (t.kind == Kind::Punct && t.text == u"("_s) ++depth;
-            else if (t.kind == Kind::Punct && t.text == u")"_s) --depth;
+            if (t.kind == Kind::Punct && t.text == u"("_s)
+                ++depth;
+            else if (t.kind == Kind::Punct && t.text == u")"_s)
+                --depth;
             out.push_back(t);
             if (word && lower == "by"_L1 && out.size() >= 2 && out[out.size() - 2].kind == Kind::Word) {
                 const QString before = out[out.size() - 2].text.toLower();
@@ -996,7 +1027,8 @@ private:
         case Function::Cast:
             if (word != "as"_L1 || f.parts.size() != 1) return false;
             break;
-        case Function::None: return false;
+        case Function::None:
+            return false;
         }
         f.parts.append(QString());
         return true;
@@ -1005,9 +1037,12 @@ private:
     static QString render(const Token& t)
     {
         switch (t.kind) {
-        case Kind::Constant: return sqlQuote(t.text);
-        case Kind::Identifier: return sqlIdentifier(t.text);
-        default: return t.text;
+        case Kind::Constant:
+            return sqlQuote(t.text);
+        case Kind::Identifier:
+            return sqlIdentifier(t.text);
+        default:
+            return t.text;
         }
     }
 
@@ -1022,8 +1057,8 @@ private:
 
 } // namespace
 
-SqlTranslation translateSql(const QString& text,
-                            const std::function<QString(const QString& fileName)>& schemaOf)
+SqlTranslation translateSql(
+    const QString& text, const std::function<QString(const QString& fileName)>& schemaOf)
 {
     return Translator(text, &schemaOf).statement();
 }

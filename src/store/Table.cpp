@@ -15,7 +15,10 @@ using namespace Qt::StringLiterals;
 
 namespace store {
 
-Table::Table(QObject* parent) : Dataset(parent) { }
+Table::Table(QObject* parent)
+    : Dataset(parent)
+{
+}
 
 Table::~Table()
 {
@@ -78,8 +81,10 @@ void Table::open()
     if (!info.exists()) throw StoreError(u"找不到表文件 %1"_s.arg(displayName()));
     if (info.isDir()) throw StoreError(u"%1 是目录，不是表文件"_s.arg(displayName()));
     m_format = formatOf(path, m_type);
-    if (m_format == TableFormat::Native) openNative(path);
-    else openForeign(path);
+    if (m_format == TableFormat::Native)
+        openNative(path);
+    else
+        openForeign(path);
     try {
         prepareConstraints();
         openRows();
@@ -151,12 +156,12 @@ void Table::createTable(const QString& name, const TableSchema& schema, TableTyp
     const QString path = resolveTablePath(name);
     if (path.isEmpty()) throw StoreError(u"没有指定表名"_s);
     openTables::requireClosed(path, u"重建"_s);
-    const TableFormat format = type == TableType::Dbase ? TableFormat::Dbase
-        : QFileInfo(path).suffix().compare("txt"_L1, Qt::CaseInsensitive) == 0
-        ? TableFormat::Text
+    const TableFormat format = type == TableType::Dbase                        ? TableFormat::Dbase
+        : QFileInfo(path).suffix().compare("txt"_L1, Qt::CaseInsensitive) == 0 ? TableFormat::Text
         : QFileInfo(path).suffix().compare("dbf"_L1, Qt::CaseInsensitive) == 0 ? TableFormat::Dbase
                                                                                : TableFormat::Native;
-    if (format == TableFormat::Native) native::createFile(path, schema);
+    if (format == TableFormat::Native)
+        native::createFile(path, schema);
     else {
         native::checkSchema(schema, store::displayName(path));
         ForeignTable::create(path, format, schema);
@@ -304,7 +309,8 @@ Dataset::View Table::view() const
             // A master row being inserted has no key yet, so it shows no detail rows.
             for (const QString& f : fields) {
                 const int mi = m_master->fieldIndex(f.trimmed());
-                if (mi < 0) throw StoreError(u"主表 %1 中没有字段 %2"_s.arg(m_master->displayName(), f.trimmed()));
+                if (mi < 0)
+                    throw StoreError(u"主表 %1 中没有字段 %2"_s.arg(m_master->displayName(), f.trimmed()));
                 where.append(sqlIdentifier(f.trimmed()) + u"=?"_s);
                 v.params.append(m_master->value(mi));
             }
@@ -317,8 +323,10 @@ Dataset::View Table::view() const
     for (const QString& f : order) {
         v.orderFields.append(f);
         bool noCase = false;
-        if (named) noCase = named->caseInsensitive;
-        else if (m_indexFields.isEmpty()) noCase = m_schema.primaryIndex() && m_schema.primaryIndex()->caseInsensitive;
+        if (named)
+            noCase = named->caseInsensitive;
+        else if (m_indexFields.isEmpty())
+            noCase = m_schema.primaryIndex() && m_schema.primaryIndex()->caseInsensitive;
         else
             for (const IndexDef& index : m_schema.indexes)
                 if (index.caseInsensitive && !index.fields.isEmpty()
@@ -384,7 +392,8 @@ bool Table::findKey(const QVariantList& values)
     return locate(fields.mid(0, use.size()), use, noCase, false);
 }
 
-bool Table::locate(const QStringList& fields, const QVariantList& values, bool caseInsensitive, bool partialKey)
+bool Table::locate(
+    const QStringList& fields, const QVariantList& values, bool caseInsensitive, bool partialKey)
 {
     if (!isOpen()) throw StoreError(u"表 %1 没有打开"_s.arg(displayName()));
     checkBrowseMode();
@@ -527,8 +536,8 @@ void Table::prepareConstraints()
         try {
             expr = translateSqlExpression(m_constraints[i].expression);
         } catch (const StoreError& e) {
-            throw StoreError(u"表 %1 的校验条件有错误: %2 (%3)"_s.arg(displayName(), m_constraints[i].expression,
-                                                                       e.message()));
+            throw StoreError(u"表 %1 的校验条件有错误: %2 (%3)"_s.arg(
+                displayName(), m_constraints[i].expression, e.message()));
         }
         if (i) select += u',';
         select += u"(("_s + expr + u")<>0)"_s;
@@ -545,10 +554,11 @@ void Table::prepareConstraints()
         // Name the rule that does not fit the table.
         for (const Constraint& c : std::as_const(m_constraints)) {
             try {
-                connection().prepare(u"SELECT (("_s + translateSqlExpression(c.expression) + u")<>0) FROM (SELECT "_s
-                                     + from + u')');
+                connection().prepare(u"SELECT (("_s + translateSqlExpression(c.expression)
+                    + u")<>0) FROM (SELECT "_s + from + u')');
             } catch (const StoreError& inner) {
-                throw StoreError(u"表 %1 的校验条件有错误: %2 (%3)"_s.arg(displayName(), c.expression, inner.message()));
+                throw StoreError(
+                    u"表 %1 的校验条件有错误: %2 (%3)"_s.arg(displayName(), c.expression, inner.message()));
             }
         }
         throw;
@@ -570,8 +580,8 @@ void Table::validateRow(const QVariantList& values)
 
 // --- Storing ----------------------------------------------------------------------------
 
-QString Table::uniqueViolation(qint64 rowid, const QVariantList& values, bool primaryOnly,
-                               const QVariantList* before) const
+QString Table::uniqueViolation(
+    qint64 rowid, const QVariantList& values, bool primaryOnly, const QVariantList* before) const
 {
     // Blank keys count as values in the primary index (two rows without a key clash), as
     // in the desktop formats; secondary unique indexes let blanks repeat.
@@ -601,8 +611,7 @@ QString Table::uniqueViolation(qint64 rowid, const QVariantList& values, bool pr
         sql += u" LIMIT 1"_s;
         Statement st = connection().cached(sql);
         st.bindAll(params);
-        if (st.step())
-            return duplicateKeyMessage(index, displayName());
+        if (st.step()) return duplicateKeyMessage(index, displayName());
     }
     return {};
 }
@@ -642,12 +651,14 @@ void Table::rowWritten()
 qint64 Table::writeRow(qint64 rowid, const QVariantList& values, bool inserting)
 {
     if (isReadOnly()) throw StoreError(u"%1 是只读的，不能修改"_s.arg(displayName()));
-    const QString clash = uniqueViolation(inserting ? 0 : rowid, values, false, inserting ? nullptr : &storedValues());
+    const QString clash
+        = uniqueViolation(inserting ? 0 : rowid, values, false, inserting ? nullptr : &storedValues());
     if (!clash.isEmpty()) throw StoreError(clash);
     if (m_columnSql.size() != fieldDefs().size()) {
         m_columnSql.clear();
         m_indexed = QList<bool>(fieldDefs().size(), false);
-        for (const FieldDef& f : fieldDefs()) m_columnSql.append(sqlIdentifier(f.name));
+        for (const FieldDef& f : fieldDefs())
+            m_columnSql.append(sqlIdentifier(f.name));
         for (const IndexDef& index : m_schema.indexes)
             for (const QString& f : index.fields)
                 if (const int fi = fieldIndex(f); fi >= 0) m_indexed[fi] = true;
@@ -689,7 +700,8 @@ qint64 Table::writeRow(qint64 rowid, const QVariantList& values, bool inserting)
             st.bindAll(values);
         } else {
             int n = 0;
-            for (int i : std::as_const(columns)) st.bind(++n, values[i]);
+            for (int i : std::as_const(columns))
+                st.bind(++n, values[i]);
             st.bind(n + 1, rowid);
         }
         try {
@@ -790,9 +802,10 @@ int Table::batchAppend(Dataset& source)
                 : from.type == FieldType::Text || from.type == FieldType::Memo     ? Copy::CheckText
                                                                                    : Copy::Convert;
         else if (to.type == from.type || (to.type == FieldType::Float && isNumeric(from.type))
-                 || (to.type == FieldType::Memo && (from.type == FieldType::Text || from.type == FieldType::Memo)))
+            || (to.type == FieldType::Memo && (from.type == FieldType::Text || from.type == FieldType::Memo)))
             plan[size_t(i)] = Copy::Direct;
-        else plan[size_t(i)] = Copy::Convert;
+        else
+            plan[size_t(i)] = Copy::Convert;
     }
     QString sql = u"INSERT INTO \"main\".\"data\" ("_s;
     QString marks;
@@ -810,8 +823,9 @@ int Table::batchAppend(Dataset& source)
         sqlite3_stmt* in = scan.handle();
         sqlite3_stmt* out = st.handle();
         auto valueOf = [&](int i) {
-            return i < width ? coerceValue(scan.column(i, source.fieldDefs()[i].type), fieldDefs()[i], displayName())
-                             : QVariant();
+            return i < width
+                ? coerceValue(scan.column(i, source.fieldDefs()[i].type), fieldDefs()[i], displayName())
+                : QVariant();
         };
         while (true) {
             try {
@@ -820,8 +834,12 @@ int Table::batchAppend(Dataset& source)
                     const Copy how = plan[size_t(i)];
                     QVariant converted;
                     switch (how) {
-                    case Copy::Null: sqlite3_bind_null(out, i + 1); break;
-                    case Copy::Direct: sqlite3_bind_value(out, i + 1, sqlite3_column_value(in, i)); break;
+                    case Copy::Null:
+                        sqlite3_bind_null(out, i + 1);
+                        break;
+                    case Copy::Direct:
+                        sqlite3_bind_value(out, i + 1, sqlite3_column_value(in, i));
+                        break;
                     case Copy::CheckText: {
                         const int bytes = sqlite3_column_bytes(in, i);
                         // GBK never takes more bytes than UTF-8, so most texts need no count.
@@ -831,12 +849,13 @@ int Table::batchAppend(Dataset& source)
                         break;
                     }
                     case Copy::Convert:
-                        converted = coerceValue(scan.column(i, source.fieldDefs()[i].type), fieldDefs()[i], displayName());
+                        converted = coerceValue(
+                            scan.column(i, source.fieldDefs()[i].type), fieldDefs()[i], displayName());
                         st.bind(i + 1, converted);
                         break;
                     }
-                    if (how != Copy::Null && how != Copy::Convert
-                        && sqlite3_column_type(in, i) == SQLITE_TEXT && sqlite3_column_bytes(in, i) == 0)
+                    if (how != Copy::Null && how != Copy::Convert && sqlite3_column_type(in, i) == SQLITE_TEXT
+                        && sqlite3_column_bytes(in, i) == 0)
                         sqlite3_bind_null(out, i + 1); // empty text is stored as null
                 }
                 if (primary) {

@@ -38,7 +38,8 @@ public:
     // Makes the file afresh with these fields and indexes (replacing any earlier file).
     // The table must be closed.
     void createTable(const TableSchema& schema);
-    static void createTable(const QString& name, const TableSchema& schema, TableType type = TableType::Default);
+    static void createTable(
+        const QString& name, const TableSchema& schema, TableType type = TableType::Default);
     static int maxFieldCount(); // the most fields a table file of this store can have
     void emptyTable(); // deletes every row (open or closed)
     // Writes a native copy of any table file (a delivered Paradox or dBase table) with the
@@ -74,7 +75,7 @@ public:
     bool findKey(const QVariantList& values);
     // Positions on the first row of the view whose fields equal the values.
     bool locate(const QStringList& fields, const QVariantList& values, bool caseInsensitive = false,
-                bool partialKey = false);
+        bool partialKey = false);
 
     // Master-detail: the table shows only rows whose `fields` equal the master's current
     // row (same field names in both, separated by ';'). An empty list unlinks.
@@ -125,7 +126,7 @@ private:
     void linkChanged();
     // `before`: the stored values of an edited row; indexes whose fields it keeps are skipped.
     QString uniqueViolation(qint64 rowid, const QVariantList& values, bool primaryOnly = false,
-                            const QVariantList* before = nullptr) const;
+        const QVariantList* before = nullptr) const;
     void openNative(const QString& path);
     void openForeign(const QString& path);
     void reloadForeign();

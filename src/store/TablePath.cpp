@@ -19,7 +19,8 @@ QString matchEntry(const QString& dir, const QString& part)
     const QString exact = prefix + part;
     if (part == ".."_L1 || QFileInfo::exists(exact)) return exact;
     const QDir d(dir.isEmpty() ? u"."_s : dir);
-    const QStringList entries = d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries
+        = d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& e : entries)
         if (e.compare(part, Qt::CaseInsensitive) == 0) return prefix + e;
     return exact;
@@ -86,8 +87,8 @@ bool removeTableFiles(const QString& path)
     removeIfThere(path + "-shm"_L1);
     const QString suffix = info.suffix().toLower();
     const QStringList companions = suffix == "dbf"_L1 ? QStringList { u"dbt"_s }
-        : suffix == "txt"_L1                       ? QStringList { u"sch"_s }
-                                                   : QStringList { u"mb"_s, u"px"_s };
+        : suffix == "txt"_L1                          ? QStringList { u"sch"_s }
+                                                      : QStringList { u"mb"_s, u"px"_s };
     for (const QString& ext : companions)
         removeIfThere(resolveFilePath(dir + u'/' + stem + u'.' + ext));
     return ok;

@@ -1,11 +1,15 @@
 #include "DataSource.h"
 
-DataSource::DataSource(QObject* parent) : QObject(parent) { }
+DataSource::DataSource(QObject* parent)
+    : QObject(parent)
+{
+}
 
 void DataSource::setDataSet(store::Dataset* dataset)
 {
     if (dataset == m_dataset) return;
-    for (const auto& c : std::as_const(m_connections)) disconnect(c);
+    for (const auto& c : std::as_const(m_connections))
+        disconnect(c);
     m_connections.clear();
     m_dataset = dataset;
     if (dataset) {

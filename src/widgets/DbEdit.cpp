@@ -9,11 +9,11 @@
 
 using namespace Qt::StringLiterals;
 
-DbEdit::DbEdit(QWidget* parent) : QLineEdit(parent)
+DbEdit::DbEdit(QWidget* parent)
+    : QLineEdit(parent)
 {
-    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-        guarded([this, &text] { userEdited(text); });
-    });
+    connect(this, &QLineEdit::textEdited, this,
+        [this](const QString& text) { guarded([this, &text] { userEdited(text); }); });
 }
 
 void DbEdit::setDataSource(DataSource* source)
@@ -32,11 +32,16 @@ void DbEdit::setDataField(const QString& field)
 
 void DbEdit::bind()
 {
-    for (const auto& c : std::as_const(m_connections)) disconnect(c);
+    for (const auto& c : std::as_const(m_connections))
+        disconnect(c);
     m_connections.clear();
     if (m_source) {
         m_connections = {
-            connect(m_source, &DataSource::dataSetChanged, this, [this] { m_appliedField = -2; reload(); }),
+            connect(m_source, &DataSource::dataSetChanged, this,
+                [this] {
+                    m_appliedField = -2;
+                    reload();
+                }),
             connect(m_source, &DataSource::stateChange, this, &DbEdit::reload),
             connect(m_source, &DataSource::currentChanged, this, &DbEdit::reload),
             connect(m_source, &DataSource::rowsChanged, this, &DbEdit::reload),
@@ -68,7 +73,8 @@ void DbEdit::reload()
             if (m_autoWidth) {
                 // Wide enough for what the field holds, but no wider than a form line.
                 const int chars = def.type == store::FieldType::Text ? qBound(2, def.size, m_maxChars)
-                                : def.type == store::FieldType::Date ? 10 : 14;
+                    : def.type == store::FieldType::Date             ? 10
+                                                                     : 14;
                 setFixedWidth(fontMetrics().horizontalAdvance(QString(chars, u'0')) + 14);
             }
         } else {
@@ -76,7 +82,8 @@ void DbEdit::reload()
         }
     }
     setEnabled(ds != nullptr || !m_source);
-    const QString text = ds && (!ds->isEmpty() || ds->isEditing()) ? store::displayText(ds->value(index)) : QString();
+    const QString text
+        = ds && (!ds->isEmpty() || ds->isEditing()) ? store::displayText(ds->value(index)) : QString();
     if (text != this->text()) {
         const bool blocked = blockSignals(true);
         setText(text);
@@ -115,7 +122,8 @@ void DbEdit::userEdited(const QString& typed)
             return;
         }
     }
-    const QString value = hasAcceptableInput() || inputMask().isEmpty() ? text : QString(text).remove(QLatin1Char(' '));
+    const QString value
+        = hasAcceptableInput() || inputMask().isEmpty() ? text : QString(text).remove(QLatin1Char(' '));
     m_writing = true;
     try {
         const store::FieldDef& def = ds->fieldDefs().at(index);

@@ -12,7 +12,10 @@
 
 using namespace Qt::StringLiterals;
 
-DatasetModel::DatasetModel(QObject* parent) : QAbstractTableModel(parent) { }
+DatasetModel::DatasetModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
 
 void DatasetModel::setDataSource(DataSource* source)
 {
@@ -23,7 +26,8 @@ void DatasetModel::setDataSource(DataSource* source)
 
 void DatasetModel::bind()
 {
-    for (const auto& c : std::as_const(m_connections)) disconnect(c);
+    for (const auto& c : std::as_const(m_connections))
+        disconnect(c);
     m_connections.clear();
     if (m_source) {
         m_connections = {
@@ -31,18 +35,18 @@ void DatasetModel::bind()
             connect(m_source, &DataSource::rowsChanged, this, &DatasetModel::reload),
             connect(m_source, &DataSource::stateChange, this, &DatasetModel::stateChanged),
             connect(m_source, &DataSource::rowChanged, this,
-                    [this](int row) {
-                        if (row >= 0 && row < m_rows)
-                            Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-                    }),
+                [this](int row) {
+                    if (row >= 0 && row < m_rows)
+                        Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+                }),
             connect(m_source, &DataSource::fieldChanged, this,
-                    [this](int field) {
-                        store::Dataset* ds = m_source->dataSet();
-                        const int row = ds ? ds->recNo() - 1 : -1;
-                        const int column = int(m_fields.indexOf(field));
-                        if (row >= 0 && row < m_rows && column >= 0)
-                            Q_EMIT dataChanged(index(row, column), index(row, column));
-                    }),
+                [this](int field) {
+                    store::Dataset* ds = m_source->dataSet();
+                    const int row = ds ? ds->recNo() - 1 : -1;
+                    const int column = int(m_fields.indexOf(field));
+                    if (row >= 0 && row < m_rows && column >= 0)
+                        Q_EMIT dataChanged(index(row, column), index(row, column));
+                }),
         };
     }
     reload();
@@ -62,7 +66,8 @@ void DatasetModel::rebuildColumns()
     if (!m_requested.isEmpty()) {
         m_columns = m_requested;
     } else if (ds && ds->isOpen()) {
-        for (const store::FieldDef& f : ds->fieldDefs()) m_columns.append({ f.name, f.name, 0 });
+        for (const store::FieldDef& f : ds->fieldDefs())
+            m_columns.append({ f.name, f.name, 0 });
     }
     for (Column& c : m_columns) {
         m_fields.append(ds && ds->isOpen() ? ds->fieldIndex(c.field) : -1);
@@ -163,7 +168,8 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     const int field = fieldOf(index.column());
     if (!ds || field < 0 || m_readOnly || m_columns.value(index.column()).readOnly) return false;
     return guarded([&] {
-        if (ds->recNo() != index.row() + 1 && !(ds->state() == store::DatasetState::Insert && index.row() + 1 == m_rows))
+        if (ds->recNo() != index.row() + 1
+            && !(ds->state() == store::DatasetState::Insert && index.row() + 1 == m_rows))
             ds->setRecNo(index.row() + 1);
         const QVariant old = ds->value(field);
         const QString text = value.toString();
@@ -183,9 +189,14 @@ namespace {
 class FieldDelegate : public QStyledItemDelegate
 {
 public:
-    FieldDelegate(DatasetModel* model, QObject* parent) : QStyledItemDelegate(parent), m_model(model) { }
+    FieldDelegate(DatasetModel* model, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_model(model)
+    {
+    }
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    QWidget* createEditor(
+        QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
         auto* edit = qobject_cast<QLineEdit*>(w);
@@ -201,14 +212,16 @@ private:
 
 } // namespace
 
-DbGrid::DbGrid(QWidget* parent) : QTableView(parent), m_model(new DatasetModel(this))
+DbGrid::DbGrid(QWidget* parent)
+    : QTableView(parent)
+    , m_model(new DatasetModel(this))
 {
     setModel(m_model);
     setItemDelegate(new FieldDelegate(m_model, this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
-                    | QAbstractItemView::EditKeyPressed);
+        | QAbstractItemView::EditKeyPressed);
     // Fixed row heights keep a view of 100,000 rows from measuring each one.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -310,8 +323,9 @@ void DbGrid::followDataset()
     if (!ds || !ds->isOpen() || m_model->rowCount() == 0) return;
     const int row = qBound(0, ds->recNo() - 1, m_model->rowCount() - 1);
     // A reload drops the current cell; the column the user was in stays.
-    const int column = currentIndex().isValid() ? currentIndex().column()
-                                                : qBound(0, m_lastColumn, qMax(0, m_model->columnCount() - 1));
+    const int column = currentIndex().isValid()
+        ? currentIndex().column()
+        : qBound(0, m_lastColumn, qMax(0, m_model->columnCount() - 1));
     if (currentIndex().row() == row && currentIndex().isValid()) return;
     m_syncing = true;
     setCurrentIndex(m_model->index(row, column));
@@ -331,11 +345,13 @@ void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
 
 bool DbGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
-    if (!(editTriggers() & trigger) || !index.isValid() || isReadOnly() || !(m_model->flags(index) & Qt::ItemIsEditable))
+    if (!(editTriggers() & trigger) || !index.isValid() || isReadOnly()
+        || !(m_model->flags(index) & Qt::ItemIsEditable))
         return QTableView::edit(index, trigger, event);
     store::Dataset* ds = dataSource()->dataSet();
     bool started = guarded([&] {
-        if (ds->recNo() != index.row() + 1 && !(ds->state() == store::DatasetState::Insert && index.row() + 1 == m_model->rowCount()))
+        if (ds->recNo() != index.row() + 1
+            && !(ds->state() == store::DatasetState::Insert && index.row() + 1 == m_model->rowCount()))
             ds->setRecNo(index.row() + 1);
         if (!ds->isEditing()) ds->edit();
     });

@@ -4,7 +4,8 @@
 
 #include <QKeyEvent>
 
-DbMemo::DbMemo(QWidget* parent) : QPlainTextEdit(parent)
+DbMemo::DbMemo(QWidget* parent)
+    : QPlainTextEdit(parent)
 {
     setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, [this] { guarded([this] { userEdited(); }); });
@@ -25,7 +26,8 @@ void DbMemo::setDataField(const QString& field)
 
 void DbMemo::bind()
 {
-    for (const auto& c : std::as_const(m_connections)) disconnect(c);
+    for (const auto& c : std::as_const(m_connections))
+        disconnect(c);
     m_connections.clear();
     if (m_source) {
         m_connections = {
@@ -34,9 +36,10 @@ void DbMemo::bind()
             connect(m_source, &DataSource::currentChanged, this, &DbMemo::reload),
             connect(m_source, &DataSource::rowsChanged, this, &DbMemo::reload),
             connect(m_source, &DataSource::rowChanged, this, &DbMemo::reload),
-            connect(m_source, &DataSource::fieldChanged, this, [this](int field) {
-                if (field == fieldIndex()) reload();
-            }),
+            connect(m_source, &DataSource::fieldChanged, this,
+                [this](int field) {
+                    if (field == fieldIndex()) reload();
+                }),
         };
     }
     reload();

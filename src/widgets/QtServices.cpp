@@ -173,9 +173,10 @@ bool QtServices::chooseFile(FileDialog& dialog)
     }
     if (saving) {
         box.setDefaultSuffix(suffixFor(dialog, dialog.filterIndex));
-        QObject::connect(&box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters](const QString& f) {
-            box.setDefaultSuffix(suffixFor(dialog, filterIndexOf(filters, f)));
-        });
+        QObject::connect(
+            &box, &QFileDialog::filterSelected, &box, [&box, &dialog, filters](const QString& f) {
+                box.setDefaultSuffix(suffixFor(dialog, filterIndexOf(filters, f)));
+            });
     }
     if (!dialog.fileName.isEmpty()) box.selectFile(dialog.fileName);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
@@ -225,7 +226,7 @@ bool QtServices::installTranslations()
 {
     auto* translator = new QTranslator(qApp);
     if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), u"qtbase"_s, u"_"_s,
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;
     }
@@ -237,12 +238,14 @@ void QtServices::centreOnParent(QWidget* window)
 {
     // A dialog centres itself when it is shown; plain windows are placed here.
     if (qobject_cast<QDialog*>(window)) return;
-    QWidget* anchor = window->parentWidget() ? window->parentWidget()->window() : QApplication::activeWindow();
+    QWidget* anchor
+        = window->parentWidget() ? window->parentWidget()->window() : QApplication::activeWindow();
     if (anchor == window || (anchor && !anchor->isVisible())) anchor = nullptr;
     QRect area;
     if (anchor) {
         area = anchor->frameGeometry();
-    } else if (const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
+    } else if (const QScreen* screen
+        = window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
         area = screen->availableGeometry();
     } else {
         return;

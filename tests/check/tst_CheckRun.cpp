@@ -59,14 +59,16 @@ void baseFixture(const QString& catalogueRows)
     table(u"res.db"_s, resultHead);
     table(u"tmp_r.DB"_s, u"field\t编号\ttext\t10\nfield\t字段值\ttext\t10\nrows\n"_s);
     table(u"sendname.db"_s, u"field\tid\tinteger\nfield\tname\ttext\t40\nfield\ttext\ttext\t120\nrows\n"_s);
-    table(u"ent.db"_s, u"field\tqa01\ttext\t6\nfield\tqc05\tfloat\nfield\tqc55\tfloat\nfield\tqb03\ttext\t4\n"
-                       "field\tqa13\ttext\t40\nrows\n"
-                       "000001\t100\t90\t0111\tok@example.com\n"
-                       "000002\t100\t120\t0112\tok@example.com\n"
-                       "000003\t50\t60\t9999\tok@example.com\n"
-                       "000004\t10\t5\t\tnone\n"_s);
-    table(u"prd.db"_s, u"field\tqa01\ttext\t6\nfield\tqe01\ttext\t4\nfield\tqe15\tfloat\nrows\n"
-                       "000001\t1\t50\n000001\t2\t60\n000002\t1\t10\n000003\t1\t-1\n"_s);
+    table(u"ent.db"_s,
+        u"field\tqa01\ttext\t6\nfield\tqc05\tfloat\nfield\tqc55\tfloat\nfield\tqb03\ttext\t4\n"
+        "field\tqa13\ttext\t40\nrows\n"
+        "000001\t100\t90\t0111\tok@example.com\n"
+        "000002\t100\t120\t0112\tok@example.com\n"
+        "000003\t50\t60\t9999\tok@example.com\n"
+        "000004\t10\t5\t\tnone\n"_s);
+    table(u"prd.db"_s,
+        u"field\tqa01\ttext\t6\nfield\tqe01\ttext\t4\nfield\tqe15\tfloat\nrows\n"
+        "000001\t1\t50\n000001\t2\t60\n000002\t1\t10\n000003\t1\t-1\n"_s);
 }
 
 QList<QStringList> rowsOf(const QString& name)
@@ -155,7 +157,7 @@ private:
 void TestCheckRun::prepareReadsFirstRowOfKind()
 {
     baseFixture(u"4\trules.db\tent.db\"\tqa01\t\tother.db\t别的\t别的结果\t\n"_s + plainRow
-                + u"1\trules.db\tprd.db\"\tqa01\t\tnot_this.db\t不是这个\t\t\n"_s);
+        + u"1\trules.db\tprd.db\"\tqa01\t\tnot_this.db\t不是这个\t\t\n"_s);
     CheckRun check;
     check.prepare(1);
     QCOMPARE(check.resultTable(), u"res.db"_s);
@@ -198,10 +200,11 @@ void TestCheckRun::plainRulesOrderedAndNumbered()
 {
     QFETCH(CheckRun::Path, path);
     baseFixture(plainRow);
-    table(u"rules.db"_s, ruleHead
-              + u"警告\tqc55<=qc05\t主营业务收入大于总收入\tqc55\n"
-                "错误\tqb03 is not null\t行业代码不能为空\tqb03\n"
-                "错误\tqc55>qc05/2\t主营业务收入太少\tqc55\n"_s);
+    table(u"rules.db"_s,
+        ruleHead
+            + u"警告\tqc55<=qc05\t主营业务收入大于总收入\tqc55\n"
+              "错误\tqb03 is not null\t行业代码不能为空\tqb03\n"
+              "错误\tqc55>qc05/2\t主营业务收入太少\tqc55\n"_s);
     run(1, path);
     const QList<QStringList> rows = rowsOf(u"res.db"_s);
     // 状态 descending in GBK order (警告 after 错误, as the old engine sorted), then 编号;
@@ -219,13 +222,17 @@ void TestCheckRun::aggregateRulesReportGroupsWhereConditionHolds()
     QFETCH(CheckRun::Path, path);
     baseFixture(plainRow + u"1\tagg.db\tent.db\" a,prd.db\" b\ta.qa01\t\t\t\t\t\n"_s);
     table(u"rules.db"_s, ruleHead);
-    table(u"agg.db"_s, ruleHead
-              + u"警告\tqe15>qc05\t产品销售收入合计大于总收入\tmax(a.qc05) qc05,sum(b.qe15) qe15\t\ta.qa01=b.qa01\ta.qa01\tqe15\n"
-                "错误\tn>1\t产品多于一个\tcount(b.qa01) n\t\ta.qa01=b.qa01\ta.qa01\tn\n"_s);
+    table(u"agg.db"_s,
+        ruleHead
+            + u"警告\tqe15>qc05\t产品销售收入合计大于总收入\tmax(a.qc05) qc05,sum(b.qe15) "
+              u"qe15\t\ta.qa01=b.qa01\ta.qa01\tqe15\n"
+              "错误\tn>1\t产品多于一个\tcount(b.qa01) n\t\ta.qa01=b.qa01\ta.qa01\tn\n"_s);
     run(1, path);
     const QList<QStringList> rows = rowsOf(u"res.db"_s);
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0], (QStringList { u"000001"_s, u"110"_s, u"qe15"_s, u"产品销售收入合计大于总收入"_s, u"警告"_s, u"1"_s }));
+    QCOMPARE(rows[0],
+        (QStringList {
+            u"000001"_s, u"110"_s, u"qe15"_s, u"产品销售收入合计大于总收入"_s, u"警告"_s, u"1"_s }));
     QCOMPARE(rows[1], (QStringList { u"000001"_s, u"2"_s, u"n"_s, u"产品多于一个"_s, u"错误"_s, u"2"_s }));
     // A join is no data table of its own: only the plain catalogue row is registered.
     QCOMPARE(rowsOf(u"sendname.db"_s).size(), 2);
@@ -237,13 +244,15 @@ void TestCheckRun::unnumberedQjRowsAreDropped()
     baseFixture(u"1\trules.db\tent.db\"\tnull\t\tres.db\t企业校验\t\t\n"
                 "1\trules2.db\tent.db\"\tqa01\t\t\t\t\t\n"_s);
     // Without a report number: qj25 and qj01 rows go, others stay; with one, qj25 stays.
-    table(u"rules.db"_s, ruleHead
-              + u"警告\tqc55<=qc05\t甲\tqj25\n"
-                "警告\tqc55<=qc05\t乙\tqj01\n"
-                "警告\tqc55<=qc05\t丙\tqj28\n"_s);
+    table(u"rules.db"_s,
+        ruleHead
+            + u"警告\tqc55<=qc05\t甲\tqj25\n"
+              "警告\tqc55<=qc05\t乙\tqj01\n"
+              "警告\tqc55<=qc05\t丙\tqj28\n"_s);
     table(u"rules2.db"_s, ruleHead + u"警告\tqc55<=qc05\t丁\tqj25\n"_s);
-    table(u"ent.db"_s, u"field\tqa01\ttext\t6\nfield\tqc05\tfloat\nfield\tqc55\tfloat\nfield\tqj25\tfloat\n"
-                       "field\tqj01\tfloat\nfield\tqj28\tfloat\nrows\n000002\t100\t120\t1\t2\t3\n"_s);
+    table(u"ent.db"_s,
+        u"field\tqa01\ttext\t6\nfield\tqc05\tfloat\nfield\tqc55\tfloat\nfield\tqj25\tfloat\n"
+        "field\tqj01\tfloat\nfield\tqj28\tfloat\nrows\n000002\t100\t120\t1\t2\t3\n"_s);
     run(1, path);
     const QList<QStringList> rows = rowsOf(u"res.db"_s);
     QCOMPARE(column(rows, 3), (QStringList { u"丙"_s, u"丁"_s }));
@@ -272,16 +281,18 @@ void TestCheckRun::codeLists()
         list += u"c%1\n"_s.arg(i, 4, 10, QChar(u'0'));
     table(u"codes.db"_s, list);
     const QString last = u"c%1"_s.arg(codes, 4, 10, QChar(u'0'));
-    table(u"val.db"_s, u"field\tqa01\ttext\t6\nfield\tqb03\ttext\t8\nrows\n"
-                       "000001\tc0001\n000002\t"_s
-                           + last + u"\n000003\tx9\n000004\n000005\tc0202\n000006\tc0203\n"_s);
+    table(u"val.db"_s,
+        u"field\tqa01\ttext\t6\nfield\tqb03\ttext\t8\nrows\n"
+        "000001\tc0001\n000002\t"_s
+            + last + u"\n000003\tx9\n000004\n000005\tc0202\n000006\tc0203\n"_s);
     run(1, path);
     QStringList expected { u"000003"_s };
     if (codes < 202) expected.append(u"000005"_s);
     if (codes < 203) expected.append(u"000006"_s);
     const QList<QStringList> rows = rowsOf(u"res.db"_s);
     QCOMPARE(column(rows, 0), expected);
-    QCOMPARE(rows[0], (QStringList { u"000003"_s, u"x9"_s, u"qb03"_s, u"代码不在代码表中"_s, u"错误"_s, u"1"_s }));
+    QCOMPARE(
+        rows[0], (QStringList { u"000003"_s, u"x9"_s, u"qb03"_s, u"代码不在代码表中"_s, u"错误"_s, u"1"_s }));
 }
 
 void TestCheckRun::nationalProjectsCheckOnlyChangedOnPlainRules()
@@ -289,12 +300,15 @@ void TestCheckRun::nationalProjectsCheckOnlyChangedOnPlainRules()
     QFETCH(CheckRun::Path, path);
     baseFixture(u"4\trules.db\tgj.db\"\tjb00\t\tgjres.db\t项目校验\t\t\n"
                 "4\tagg.db\tgj.db\" a,gjmx.db\" b\ta.jb00\t\t\t\t\t\n"_s);
-    table(u"gjres.db"_s, u"field\t编号\ttext\t10\nfield\t字段值\ttext\t10\nfield\tis_chge\ttext\t1\n"
-                         "field\t字段名\ttext\t10\nfield\t错误信息\ttext\t80\nfield\t状态\ttext\t4\n"
-                         "field\t序号\ttext\t10\nrows\n"_s);
-    table(u"gj.db"_s, u"field\tjb00\ttext\t10\nfield\tamount\tfloat\nfield\tis_chge\ttext\t1\nrows\n"
-                      "p1\t-1\t1\np2\t-1\t2\np3\t-1\t0\np4\t-1\n"_s);
-    table(u"gjmx.db"_s, u"field\tjb00\ttext\t10\nfield\tpart\tfloat\nrows\np1\t-1\np2\t-1\np3\t-1\np4\t-1\n"_s);
+    table(u"gjres.db"_s,
+        u"field\t编号\ttext\t10\nfield\t字段值\ttext\t10\nfield\tis_chge\ttext\t1\n"
+        "field\t字段名\ttext\t10\nfield\t错误信息\ttext\t80\nfield\t状态\ttext\t4\n"
+        "field\t序号\ttext\t10\nrows\n"_s);
+    table(u"gj.db"_s,
+        u"field\tjb00\ttext\t10\nfield\tamount\tfloat\nfield\tis_chge\ttext\t1\nrows\n"
+        "p1\t-1\t1\np2\t-1\t2\np3\t-1\t0\np4\t-1\n"_s);
+    table(
+        u"gjmx.db"_s, u"field\tjb00\ttext\t10\nfield\tpart\tfloat\nrows\np1\t-1\np2\t-1\np3\t-1\np4\t-1\n"_s);
     table(u"rules.db"_s, ruleHead + u"错误\tamount>=0\t金额不能为负数\tamount\n"_s);
     table(u"agg.db"_s, ruleHead + u"警告\ts<0\t合计为负数\tsum(b.part) s\t\ta.jb00=b.jb00\ta.jb00\ts\n"_s);
     run(4, path);
@@ -309,8 +323,9 @@ void TestCheckRun::nationalProjectsCheckOnlyChangedOnPlainRules()
 void TestCheckRun::repeatedRunsRegisterOnce()
 {
     QFETCH(CheckRun::Path, path);
-    baseFixture(plainRow + u"1\trules2.db\tprd.db\"\tqa01\t\t\t\t\t产品表\n"
-                           "1\tcodes.db\tent.db\";\tqa01\t\tqb03\t代码错\t\t\n"_s);
+    baseFixture(plainRow
+        + u"1\trules2.db\tprd.db\"\tqa01\t\t\t\t\t产品表\n"
+          "1\tcodes.db\tent.db\";\tqa01\t\tqb03\t代码错\t\t\n"_s);
     table(u"rules.db"_s, ruleHead + u"警告\tqc55<=qc05\t主营业务收入大于总收入\tqc55\n"_s);
     table(u"rules2.db"_s, ruleHead + u"错误\tqe15>=0\t销售收入不能为负数\tqe15\n"_s);
     table(u"codes.db"_s, u"field\tcode\ttext\t4\nrows\n0111\n"_s);
@@ -320,9 +335,9 @@ void TestCheckRun::repeatedRunsRegisterOnce()
         check.run(path);
     QList<QStringList> registered = rowsOf(u"sendname.db"_s);
     std::sort(registered.begin(), registered.end());
-    QCOMPARE(registered, (QList<QStringList> { { u"1"_s, u"res.db"_s, u"企业校验结果"_s },
-                                               { u"2"_s, u"ent.db"_s, u"企业表"_s },
-                                               { u"2"_s, u"prd.db"_s, u"产品表"_s } }));
+    QCOMPARE(registered,
+        (QList<QStringList> { { u"1"_s, u"res.db"_s, u"企业校验结果"_s },
+            { u"2"_s, u"ent.db"_s, u"企业表"_s }, { u"2"_s, u"prd.db"_s, u"产品表"_s } }));
     QCOMPARE(rowsOf(u"res.db"_s).size(), 5);
 }
 
@@ -335,23 +350,28 @@ void TestCheckRun::textsWithQuotesRun()
     table(u"codes.db"_s, u"field\tcode\ttext\t4\nrows\n0111\n0'12\n"_s);
     run(1, path);
     const QList<QStringList> rows = rowsOf(u"res.db"_s);
-    QCOMPARE(column(rows, 3), (QStringList { u"代码'错"_s, u"代码'错"_s, u"主营业务收入'大于'总收入"_s,
-                                             u"主营业务收入'大于'总收入"_s }));
+    QCOMPARE(column(rows, 3),
+        (QStringList {
+            u"代码'错"_s, u"代码'错"_s, u"主营业务收入'大于'总收入"_s, u"主营业务收入'大于'总收入"_s }));
     QCOMPARE(column(rows, 4), (QStringList { u"错误"_s, u"错误"_s, u"W'"_s, u"W'"_s }));
     QList<QStringList> registered = rowsOf(u"sendname.db"_s);
     std::sort(registered.begin(), registered.end());
-    QCOMPARE(registered, (QList<QStringList> { { u"1"_s, u"res.db"_s, u"结果 'a'"_s },
-                                               { u"2"_s, u"ent.db"_s, u"企业's表"_s } }));
+    QCOMPARE(registered,
+        (QList<QStringList> {
+            { u"1"_s, u"res.db"_s, u"结果 'a'"_s }, { u"2"_s, u"ent.db"_s, u"企业's表"_s } }));
 }
 
 void TestCheckRun::longValuesAreCutToTheColumn()
 {
     QFETCH(CheckRun::Path, path);
     baseFixture(plainRow);
-    table(u"rules.db"_s, ruleHead + u"警告\tqa13 like '%@%'\tE-mail地址格式不正确\tqa13\n"
-                                    "警告\tqc05>20\t总收入太少\t'总收入合计'||qa01\n"_s);
-    table(u"ent.db"_s, u"field\tqa01\ttext\t6\nfield\tqc05\tfloat\nfield\tqa13\ttext\t40\nrows\n"
-                       "000001\t10\tzhang.san.example.com\n"_s);
+    table(u"rules.db"_s,
+        ruleHead
+            + u"警告\tqa13 like '%@%'\tE-mail地址格式不正确\tqa13\n"
+              "警告\tqc05>20\t总收入太少\t'总收入合计'||qa01\n"_s);
+    table(u"ent.db"_s,
+        u"field\tqa01\ttext\t6\nfield\tqc05\tfloat\nfield\tqa13\ttext\t40\nrows\n"
+        "000001\t10\tzhang.san.example.com\n"_s);
     run(1, path);
     const QList<QStringList> rows = rowsOf(u"res.db"_s);
     QCOMPARE(rows.size(), 2);
@@ -364,10 +384,11 @@ void TestCheckRun::faultyRuleStopsWithRowsSoFar()
 {
     QFETCH(CheckRun::Path, path);
     baseFixture(plainRow);
-    table(u"rules.db"_s, ruleHead
-              + u"警告\tqc55<=qc05\t主营业务收入大于总收入\tqc55\n"
-                "警告\tno_such_field>0\t坏规则\tqc55\n"
-                "警告\tqc05>1000\t不会到这里\tqc05\n"_s);
+    table(u"rules.db"_s,
+        ruleHead
+            + u"警告\tqc55<=qc05\t主营业务收入大于总收入\tqc55\n"
+              "警告\tno_such_field>0\t坏规则\tqc55\n"
+              "警告\tqc05>1000\t不会到这里\tqc05\n"_s);
     CheckRun check;
     check.prepare(1);
     QVERIFY_THROWS_EXCEPTION(store::StoreError, check.run(path));
@@ -415,7 +436,8 @@ void TestCheckRun::institutionsFastPathEqualsReferenceOnDemoData_data()
     QTest::addColumn<QString>("dataTable");
     QTest::newRow("venture-investment institutions")
         << DemoInstitutions::Kind::VentureFunds << u"kfqzh3_r.db"_s << u"tzjg.db"_s;
-    QTest::newRow("industry bases") << DemoInstitutions::Kind::IndustryBases << u"tsjd_r.db"_s << u"tsjd.db"_s;
+    QTest::newRow("industry bases") << DemoInstitutions::Kind::IndustryBases << u"tsjd_r.db"_s
+                                    << u"tsjd.db"_s;
     QTest::newRow("provincial zones")
         << DemoInstitutions::Kind::ProvincialZones << u"kfqzh3_r.db"_s << u"sjgxq.db"_s;
 }
@@ -473,8 +495,10 @@ void TestCheckRun::shippedLabelsFitTheResultsTable()
         const bool codeList = catalogue.fieldByName(u"db_name"_s).asString().endsWith(u';');
         const bool aggregate = catalogue.fieldByName(u"db_name"_s).asString().contains(u',');
         if (codeList) {
-            QVERIFY2(store::gbkLength(catalogue.fieldByName(u"check_result"_s).asString()) <= 10, qPrintable(ruleTable));
-            QVERIFY2(store::gbkLength(catalogue.fieldByName(u"text1"_s).asString()) <= 80, qPrintable(ruleTable));
+            QVERIFY2(store::gbkLength(catalogue.fieldByName(u"check_result"_s).asString()) <= 10,
+                qPrintable(ruleTable));
+            QVERIFY2(
+                store::gbkLength(catalogue.fieldByName(u"text1"_s).asString()) <= 80, qPrintable(ruleTable));
             continue;
         }
         store::Table rules;
@@ -484,7 +508,8 @@ void TestCheckRun::shippedLabelsFitTheResultsTable()
             const QString label = rules.fieldByName(aggregate ? u"disp_field"_s : u"field_name"_s).asString();
             const QString where = ruleTable + u": "_s + label;
             QVERIFY2(store::gbkLength(label) <= 10, qPrintable(where));
-            QVERIFY2(store::gbkLength(rules.fieldByName(u"field_text"_s).asString()) <= 80, qPrintable(where));
+            QVERIFY2(
+                store::gbkLength(rules.fieldByName(u"field_text"_s).asString()) <= 80, qPrintable(where));
             QVERIFY2(store::gbkLength(rules.fieldByName(u"status"_s).asString()) <= 4, qPrintable(where));
         }
     }
@@ -509,9 +534,11 @@ void TestCheckRun::shippedCatalogueAgreesWithReportKinds()
         catalogue.open();
         for (catalogue.first(); !catalogue.eof(); catalogue.next()) {
             const QString db = catalogue.fieldByName(u"db_name"_s).asString();
-            if (catalogue.field(0).asInteger() != kind.code || db.contains(u',') || db.endsWith(u';')) continue;
+            if (catalogue.field(0).asInteger() != kind.code || db.contains(u',') || db.endsWith(u';'))
+                continue;
             const QString table = db.chopped(1);
-            QVERIFY2(kind.sentMarkerSql.contains(u"name='"_s + table + u'\''), qPrintable(where + u' ' + table));
+            QVERIFY2(
+                kind.sentMarkerSql.contains(u"name='"_s + table + u'\''), qPrintable(where + u' ' + table));
         }
     }
     for (int code : { 1, 3, 6, 10, 11 })
@@ -544,7 +571,7 @@ void TestCheckRun::shippedCodeListsAgreeWithEntryRules()
         if (db == u"kfq_1.db\""_s) validationRules = catalogue.fieldByName(u"check_name"_s).asString();
         if (db == u"kfq_1.db\";"_s)
             codeLists.insert(catalogue.fieldByName(u"check_result"_s).asString().toLower(),
-                             catalogue.fieldByName(u"check_name"_s).asString());
+                catalogue.fieldByName(u"check_name"_s).asString());
     }
     QVERIFY(!validationRules.isEmpty());
     QVERIFY(validationRules.compare(u"kfq1_chk.db"_s, Qt::CaseInsensitive) != 0);
@@ -574,8 +601,8 @@ void TestCheckRun::shippedCodeListsAgreeWithEntryRules()
     }
     QCOMPARE(rowsOf(validationRules), expected);
     // Every short code list shown beside an enterprise field has its table.
-    for (const char* field : { "qb101", "qb101_1", "qb04_1", "qb07", "qb09", "qb11", "qb19", "qb14", "qb15", "qb18",
-                               "qc70", "qc71", "qd19", "qd22", "qj88_1", "qj88_2", "qj88_3", "qj88_4", "qj88_5" })
+    for (const char* field : { "qb101", "qb101_1", "qb04_1", "qb07", "qb09", "qb11", "qb19", "qb14", "qb15",
+             "qb18", "qc70", "qc71", "qd19", "qd22", "qj88_1", "qj88_2", "qj88_3", "qj88_4", "qj88_5" })
         QVERIFY2(listed.contains(QString::fromLatin1(field)), field);
 }
 

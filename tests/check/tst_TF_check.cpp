@@ -12,12 +12,12 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QAbstractItemModelTester>
-#include <QPrintPreviewDialog>
-#include <QFile>
-#include <QProgressBar>
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
+#include <QPrintPreviewDialog>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -86,7 +86,8 @@ void TestTF_check::initTestCase()
     options.mistakePercent = 40;
     m_demo = DemoData(options).run();
     exec(u"create table \"empty.db\" (code char(10))"_s);
-    exec(u"create table \"ok_chk.db\" (status char(10), field_value char(80), field_text char(80), field_name char(80))"_s);
+    exec(
+        u"create table \"ok_chk.db\" (status char(10), field_value char(80), field_text char(80), field_name char(80))"_s);
     exec(u"insert into \"ok_chk.db\" values ('错误','code is not null','编号不能为空','code')"_s);
 }
 
@@ -99,7 +100,8 @@ void TestTF_check::init()
     windowRegistry().clear();
     windowRegistry().add<TF_check_p>(&F_check_p);
     m_services->setModalHandler([this](QWidget* w) {
-        m_shown.append({ w->objectName(), w->windowTitle(), LocateOnOpen, LocateField, LocateValue, LocateValue2 });
+        m_shown.append(
+            { w->objectName(), w->windowTitle(), LocateOnOpen, LocateField, LocateValue, LocateValue2 });
     });
     ReportKind = 1;
     m_window = std::make_unique<TF_check>();
@@ -132,7 +134,8 @@ void TestTF_check::preparesOnOpeningAndKeepsStateUntilClosed()
     QStringList titles;
     for (int c = 0; c < m_window->DBGrid1->columnCount(); ++c)
         titles.append(m_window->DBGrid1->columnTitle(c));
-    QCOMPARE(titles, (QStringList { u"状态"_s, u"序号"_s, u"编号"_s, u"字段名"_s, u"字段值"_s, u"错误信息"_s }));
+    QCOMPARE(
+        titles, (QStringList { u"状态"_s, u"序号"_s, u"编号"_s, u"字段名"_s, u"字段值"_s, u"错误信息"_s }));
     QVERIFY(m_window->DBGrid1->isReadOnly());
     QCOMPARE(m_window->ProgressBar1->maximum(), 100);
 
@@ -206,7 +209,8 @@ void TestTF_check::openingTheFailingRecord()
 void TestTF_check::okRowOpensWithEmptyValue()
 {
     registerEntryWindow(u"TF_tsjd"_s);
-    exec(u"insert into check_db.DB (kind,check_name,db_name,field_name,check_result,text1) values (10,'ok_chk.db','empty.db\"','code','kfq_r.db','基地校验')"_s);
+    exec(
+        u"insert into check_db.DB (kind,check_name,db_name,field_name,check_result,text1) values (10,'ok_chk.db','empty.db\"','code','kfq_r.db','基地校验')"_s);
     ReportKind = 10;
     m_window->FormActivate();
     m_window->Button1Click();
@@ -238,11 +242,14 @@ void TestTF_check::secondKeyForParksAndIncubators()
     QFETCH(QString, window);
     QFETCH(QString, code2);
     registerEntryWindow(window);
-    exec(u"insert into check_db.DB (kind,check_name,db_name,field_name,check_result,text1) values (%1,'r.db','x.db\"','code','res9.db','校验')"_s.arg(kind));
+    exec(
+        u"insert into check_db.DB (kind,check_name,db_name,field_name,check_result,text1) values (%1,'r.db','x.db\"','code','res9.db','校验')"_s
+            .arg(kind));
     QFile::remove(u"res9.db"_s);
-    exec(u"create table \"res9.db\" (编号 char(10), 字段值 char(10), code2 char(4), 字段名 char(10), 错误信息 char(80), 状态 char(4), 序号 char(10))"_s);
-    exec(u"insert into res9.db (编号,code2,状态) values ('A1',"_s + (code2.isEmpty() ? u"null"_s : u"'"_s + code2 + u"'"_s)
-         + u",'错误')"_s);
+    exec(
+        u"create table \"res9.db\" (编号 char(10), 字段值 char(10), code2 char(4), 字段名 char(10), 错误信息 char(80), 状态 char(4), 序号 char(10))"_s);
+    exec(u"insert into res9.db (编号,code2,状态) values ('A1',"_s
+        + (code2.isEmpty() ? u"null"_s : u"'"_s + code2 + u"'"_s) + u",'错误')"_s);
     exec(u"insert into res9.db (编号,code2,状态) values ('A2','99','错误')"_s);
     ReportKind = kind;
     m_window->FormActivate();
@@ -256,7 +263,8 @@ void TestTF_check::secondKeyForParksAndIncubators()
 
 void TestTF_check::kindWithoutEntryWindowOpensNothing()
 {
-    exec(u"insert into check_db.DB (kind,check_name,db_name,field_name,check_result,text1) values (4,'r.db','x.db\"','jb00','kfq_r.db','项目校验')"_s);
+    exec(
+        u"insert into check_db.DB (kind,check_name,db_name,field_name,check_result,text1) values (4,'r.db','x.db\"','jb00','kfq_r.db','项目校验')"_s);
     exec(u"delete from kfq_r.db"_s);
     exec(u"insert into kfq_r.db (编号,状态) values ('P1','错误')"_s);
     ReportKind = 4;
@@ -290,7 +298,8 @@ void TestTF_check::failedOpeningClosesOnce()
 
 void TestTF_check::printoutToPdf()
 {
-    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
     m_window->FormActivate();
     m_window->Button1Click();
     const int rows = m_window->Table1.recordCount();

@@ -38,7 +38,8 @@ struct EntryFixture
         q.setSql(select);
         q.open();
         QStringList out;
-        for (q.first(); !q.eof(); q.next()) out << q.value(0).toString();
+        for (q.first(); !q.eof(); q.next())
+            out << q.value(0).toString();
         return out;
     }
     static QVariant scalar(const QString& select)
@@ -57,10 +58,12 @@ struct EntryFixture
     }
     static void addProduct(const QString& number, const QString& seq)
     {
-        sql(u"insert into \"kfq_2.db\" (id, qa01, qe01, qe02, qe_one) values ('%1_%2','%1','%2','产品%2',1)"_s.arg(number, seq));
+        sql(u"insert into \"kfq_2.db\" (id, qa01, qe01, qe02, qe_one) values ('%1_%2','%1','%2','产品%2',1)"_s
+                .arg(number, seq));
     }
     static void addProject(const QString& number, const QString& seq)
     {
-        sql(u"insert into \"kfq_5.db\" (id, qa01, qh00, xmmc, qh_one) values ('%1_%2','%1','%2','项目%2',1)"_s.arg(number, seq));
+        sql(u"insert into \"kfq_5.db\" (id, qa01, qh00, xmmc, qh_one) values ('%1_%2','%1','%2','项目%2',1)"_s
+                .arg(number, seq));
     }
 };

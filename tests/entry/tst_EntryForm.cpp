@@ -667,7 +667,8 @@ void TestEntryForm::gridWindow()
     def.master.idField.clear();
     def.master.errorPrefix.clear();
     def.master.duplicateMessage.clear();
-    def.master.grid1 = { { u"code"_s, u"编号"_s, 0, true }, { u"name"_s, u"名称"_s, 0 }, { u"amount"_s, u"金额"_s, 0 } };
+    def.master.grid1
+        = { { u"code"_s, u"编号"_s, 0, true }, { u"name"_s, u"名称"_s, 0 }, { u"amount"_s, u"金额"_s, 0 } };
     def.toolbar = { Action::Delete, Action::Save, Action::Cancel, Action::Close };
     def.checkSwitch = false;
     def.statusForm = entry::StatusForm::None;
@@ -724,7 +725,9 @@ void TestEntryForm::tablesOpenedBeforeLocating()
         using Form::Form;
         void tablesOpened() override
         {
-            if (Table1.isEmpty()) EntryFixture::sql(u"insert into \"m.db\" (id, code, m_one) values ('A','A',1), ('B','B',1)"_s);
+            if (Table1.isEmpty())
+                EntryFixture::sql(
+                    u"insert into \"m.db\" (id, code, m_one) values ('A','A',1), ('B','B',1)"_s);
             Table1.refresh();
         }
     };

@@ -52,7 +52,8 @@ Kind kindOf(const QString& name)
     } else {
         k.master = u"dx.db"_s;
         k.enterprises = u"dxzfqy.db"_s;
-        k.pages = { u"国家大学科技园情况"_s, u"续表"_s, u"国家大学科技园国家级项目一览表"_s, u"国家大学科技园在孵企业情况"_s };
+        k.pages = { u"国家大学科技园情况"_s, u"续表"_s, u"国家大学科技园国家级项目一览表"_s,
+            u"国家大学科技园在孵企业情况"_s };
         k.enterprisePage = k.pages[3];
         k.missingNumber = u"请先填入大学园编号"_s;
         k.emptySubKey = u"企业编号不能为空"_s;
@@ -67,7 +68,8 @@ Kind kindOf(const QString& name)
 void addMaster(const Kind& k, const QString& code, const QString& name)
 {
     const QString nameField = k.master == u"fhq.db"_s ? u"tdf711"_s : u"tdf811"_s;
-    EntryFixture::sql(u"insert into \"%1\" (id, code, %2) values ('%3','%3','%4')"_s.arg(k.master, nameField, code, name));
+    EntryFixture::sql(
+        u"insert into \"%1\" (id, code, %2) values ('%3','%3','%4')"_s.arg(k.master, nameField, code, name));
 }
 
 void addEnterprise(const Kind& k, const QString& code, const QString& code2)
@@ -100,7 +102,9 @@ class TestInstitutionEntry : public QObject
         showPage(k.enterprisePage);
         w->button(u"插入记录"_s)->click();
         enterprises().fieldByName(u"code2"_s).setValue(code2);
-        enterprises().fieldByName(k.master == u"fhq.db"_s ? u"tdf730"_s : u"tdf8114"_s).setValue(u"企业"_s + code2);
+        enterprises()
+            .fieldByName(k.master == u"fhq.db"_s ? u"tdf730"_s : u"tdf8114"_s)
+            .setValue(u"企业"_s + code2);
         w->button(u"存盘"_s)->click();
     }
     QString sub(int n) const { return QString::number(n).rightJustified(k.subWidth, u'0'); }
@@ -136,19 +140,23 @@ private Q_SLOTS:
     {
         open();
         QStringList titles;
-        for (int i = 0; i < w->PageControl1->count(); ++i) titles << w->PageControl1->tabText(i);
+        for (int i = 0; i < w->PageControl1->count(); ++i)
+            titles << w->PageControl1->tabText(i);
         QCOMPARE(titles, k.pages);
         QVERIFY(!w->button(u"数据入库"_s));
         QVERIFY(w->ComboBox1);
         // Every field of the master and the enterprises but the stamps has a box.
         QSet<QString> bound;
-        for (DbEdit* e : w->findChildren<DbEdit*>()) bound << e->dataField().toLower();
+        for (DbEdit* e : w->findChildren<DbEdit*>())
+            bound << e->dataField().toLower();
         for (store::Table* t : { &w->Table1, &enterprises() }) {
             for (const store::FieldDef& f : t->fieldDefs()) {
                 const QString n = f.name.toLower();
-                if (n == u"id"_s || n.endsWith(u"_one"_s) || n == u"pxh"_s || (t != &w->Table1 && n == u"code"_s))
+                if (n == u"id"_s || n.endsWith(u"_one"_s) || n == u"pxh"_s
+                    || (t != &w->Table1 && n == u"code"_s))
                     continue;
-                if (n == u"tdf750"_s || n == u"tdf740"_s || n == u"tdf820"_s || n == u"tdf7j24"_s || n == u"tdf7j25"_s || n == u"tdf7j10"_s || n == u"tdf7j12"_s)
+                if (n == u"tdf750"_s || n == u"tdf740"_s || n == u"tdf820"_s || n == u"tdf7j24"_s
+                    || n == u"tdf7j25"_s || n == u"tdf7j10"_s || n == u"tdf7j12"_s)
                     continue;
                 QVERIFY2(bound.contains(n), qPrintable(n));
             }
@@ -173,7 +181,8 @@ private Q_SLOTS:
 
         store::Table::copyToNative(k.enterprises, u"in_e.db"_s);
         EntryFixture::sql(u"delete from \"in_e.db\""_s);
-        EntryFixture::sql(u"insert into \"in_e.db\" (id, code, code2) values ('x','0001','%1')"_s.arg(sub(3)));
+        EntryFixture::sql(
+            u"insert into \"in_e.db\" (id, code, code2) values ('x','0001','%1')"_s.arg(sub(3)));
         fx->fake.setNextFileName({});
         fx->fake.setNextFileName(u"in_e.db"_s);
         if (w->detailCount() > 1) fx->fake.setNextFileName({});
@@ -188,7 +197,8 @@ private Q_SLOTS:
         showPage(k.enterprisePage);
         QCOMPARE(fx->fake.messages(), QStringList());
         QCOMPARE(EntryFixture::column(u"select id from \"%1\""_s.arg(k.master)), QStringList { u"0009"_s });
-        QCOMPARE(ids(), (QStringList { u"0009"_s + k.cascadedSep + sub(2), u"0009"_s + k.cascadedSep + sub(3) }));
+        QCOMPARE(
+            ids(), (QStringList { u"0009"_s + k.cascadedSep + sub(2), u"0009"_s + k.cascadedSep + sub(3) }));
         QCOMPARE(enterprises().recordCount(), 2);
         QVERIFY(!w->BulkMode);
         QVERIFY(w->Table1.constraintsActive());
@@ -265,7 +275,8 @@ private Q_SLOTS:
         fx->fake.setNextAnswer(true);
         w->button(u"删除记录"_s)->click();
         QCOMPARE(EntryFixture::column(u"select code from \"%1\""_s.arg(k.master)), QStringList { u"0002"_s });
-        QCOMPARE(EntryFixture::column(u"select code from \"%1\""_s.arg(k.enterprises)), QStringList { u"0002"_s });
+        QCOMPARE(
+            EntryFixture::column(u"select code from \"%1\""_s.arg(k.enterprises)), QStringList { u"0002"_s });
         QVERIFY(w->FormClose());
     }
 
@@ -298,10 +309,13 @@ private Q_SLOTS:
         fx->fake.setNextAnswer(emptyEnterprises);
         if (w->detailCount() > 1) fx->fake.setNextFileName({});
         w->button(u"数据追加"_s)->click();
-        const QStringList masters = emptyMaster ? QStringList { u"0002"_s } : QStringList { u"0001"_s, u"0002"_s };
+        const QStringList masters
+            = emptyMaster ? QStringList { u"0002"_s } : QStringList { u"0001"_s, u"0002"_s };
         QCOMPARE(EntryFixture::column(u"select code from \"%1\" order by code"_s.arg(k.master)), masters);
-        const QStringList details = emptyEnterprises ? QStringList { u"0002"_s } : QStringList { u"0001"_s, u"0002"_s };
-        QCOMPARE(EntryFixture::column(u"select code from \"%1\" order by code"_s.arg(k.enterprises)), details);
+        const QStringList details
+            = emptyEnterprises ? QStringList { u"0002"_s } : QStringList { u"0001"_s, u"0002"_s };
+        QCOMPARE(
+            EntryFixture::column(u"select code from \"%1\" order by code"_s.arg(k.enterprises)), details);
         QVERIFY(!w->BulkMode);
         QVERIFY(w->Table1.constraintsActive());
         QVERIFY(enterprises().constraintsActive());

@@ -1,15 +1,15 @@
 // The single-table windows: venture-investment institutions, industry bases and
 // provincial zones, each keyed by its number.
 #include "EntryFixture.h"
-#include "shell/ReportKinds.h"
-#include "widgets/WindowRegistry.h"
 #include "entry/TF_sjgxq.h"
 #include "entry/TF_tsjd.h"
 #include "entry/TF_tzjg.h"
+#include "shell/ReportKinds.h"
 #include "widgets/DbEdit.h"
 #include "widgets/DbMemo.h"
 #include "widgets/DbStatusBar.h"
 #include "widgets/Fonts.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -39,10 +39,13 @@ struct Kind
 Kind kindOf(int code)
 {
     switch (code) {
-    case 6: return { 6, [] { return new TF_tzjg; }, u"tzjg.db"_s, u"code"_s, u"kz00"_s, u"0001"_s, u"0002"_s };
+    case 6:
+        return { 6, [] { return new TF_tzjg; }, u"tzjg.db"_s, u"code"_s, u"kz00"_s, u"0001"_s, u"0002"_s };
     case 10:
-        return { 10, [] { return new TF_tsjd; }, u"tsjd.db"_s, u"code"_s, u"tdf911"_s, u"000001"_s, u"000002"_s };
-    default: return { 11, [] { return new TF_sjgxq; }, u"sjgxq.db"_s, u"code"_s, u"mc"_s, u"0001"_s, u"0002"_s };
+        return { 10, [] { return new TF_tsjd; }, u"tsjd.db"_s, u"code"_s, u"tdf911"_s, u"000001"_s,
+            u"000002"_s };
+    default:
+        return { 11, [] { return new TF_sjgxq; }, u"sjgxq.db"_s, u"code"_s, u"mc"_s, u"0001"_s, u"0002"_s };
     }
 }
 
@@ -55,7 +58,8 @@ void addRow(const Kind& k, const QString& number, const QString& name)
 QStringList captionsOf(QWidget* w)
 {
     QStringList out;
-    for (QLabel* l : w->findChildren<QLabel*>()) out << l->text();
+    for (QLabel* l : w->findChildren<QLabel*>())
+        out << l->text();
     return out;
 }
 
@@ -115,14 +119,15 @@ void TestSingleTableWindows::layout_data()
     QTest::addColumn<QStringList>("pages"); // empty: one panel
     QTest::addColumn<bool>("checkSwitch");
     QTest::addColumn<QStringList>("headings");
-    QTest::newRow("venture investment") << 6 << QStringList() << true
-                                        << QStringList { u"一、创业投资机构基本情况"_s, u"二、创业投资机构人员情况"_s,
-                                                         u"三、创业投资机构当年业务情况"_s,
-                                                         u"四、创业投资引导基金业务情况"_s };
-    QTest::newRow("industry base") << 10 << QStringList { u"国家Velto计划特色产业基地情况"_s, u"续一"_s } << true
-                                   << QStringList { u"一、企业情况"_s, u"二、人员情况"_s, u"三、服务机构情况"_s,
-                                                    u"四、经济指标"_s, u"五、资金投入"_s, u"六、科技项目"_s,
-                                                    u"七、专利情况"_s };
+    QTest::newRow("venture investment")
+        << 6 << QStringList() << true
+        << QStringList { u"一、创业投资机构基本情况"_s, u"二、创业投资机构人员情况"_s,
+               u"三、创业投资机构当年业务情况"_s, u"四、创业投资引导基金业务情况"_s };
+    QTest::newRow("industry base") << 10 << QStringList { u"国家Velto计划特色产业基地情况"_s, u"续一"_s }
+                                   << true
+                                   << QStringList { u"一、企业情况"_s, u"二、人员情况"_s,
+                                          u"三、服务机构情况"_s, u"四、经济指标"_s, u"五、资金投入"_s,
+                                          u"六、科技项目"_s, u"七、专利情况"_s };
     QTest::newRow("provincial zone") << 11 << QStringList() << false
                                      << QStringList { u"省级高新技术产业开区基本情况调查表"_s };
 }
@@ -142,23 +147,29 @@ void TestSingleTableWindows::layout()
         QVERIFY(w->Panel1);
     } else {
         QStringList titles;
-        for (int i = 0; i < w->PageControl1->count(); ++i) titles << w->PageControl1->tabText(i);
+        for (int i = 0; i < w->PageControl1->count(); ++i)
+            titles << w->PageControl1->tabText(i);
         QCOMPARE(titles, pages);
     }
     QCOMPARE(w->ComboBox1 != nullptr, checkSwitch);
     QStringList buttons;
-    for (QToolButton* b : w->findChild<QWidget*>(u"ToolBar1"_s)->findChildren<QToolButton*>()) buttons << b->text();
-    QCOMPARE(buttons, (QStringList { u"上一记录"_s, u"下一记录"_s, u"记录头"_s, u"记录尾"_s, u"插入记录"_s,
-                                     u"删除记录"_s, u"存盘"_s, u"取消修改"_s, u"数据追加"_s, u"返回"_s }));
+    for (QToolButton* b : w->findChild<QWidget*>(u"ToolBar1"_s)->findChildren<QToolButton*>())
+        buttons << b->text();
+    QCOMPARE(buttons,
+        (QStringList { u"上一记录"_s, u"下一记录"_s, u"记录头"_s, u"记录尾"_s, u"插入记录"_s, u"删除记录"_s,
+            u"存盘"_s, u"取消修改"_s, u"数据追加"_s, u"返回"_s }));
     const QStringList captions = captionsOf(w.get());
-    for (const QString& h : headings) QVERIFY2(captions.contains(h), qPrintable(h));
+    for (const QString& h : headings)
+        QVERIFY2(captions.contains(h), qPrintable(h));
     // Every stored field has its box but the identifier, the counter, `pxh` and the one
     // the form leaves out; the fields bound beyond the delivered layout have theirs too.
     QStringList bound;
-    for (DbEdit* e : w->findChildren<DbEdit*>()) bound << e->dataField().toLower();
-    for (DbMemo* m : w->findChildren<DbMemo*>()) bound << m->dataField().toLower();
+    for (DbEdit* e : w->findChildren<DbEdit*>())
+        bound << e->dataField().toLower();
+    for (DbMemo* m : w->findChildren<DbMemo*>())
+        bound << m->dataField().toLower();
     const QStringList hidden = { u"id"_s, u"pxh"_s, u"tzjg_one"_s, u"tsjd_one"_s, u"sjgxq_one"_s, u"kz27"_s,
-                                 u"tdf919"_s, u"tdf920"_s, u"tdf921"_s, u"tdf9a05"_s, u"tdf9d06"_s, u"s03"_s };
+        u"tdf919"_s, u"tdf920"_s, u"tdf921"_s, u"tdf9a05"_s, u"tdf9d06"_s, u"s03"_s };
     for (const store::FieldDef& f : w->Table1.fieldDefs()) {
         const QString name = f.name.toLower();
         QCOMPARE(bound.contains(name), !hidden.contains(name));
@@ -181,8 +192,9 @@ void TestSingleTableWindows::storeStamps()
     QFETCH(QString, marked);
     const Kind k = kindOf(code);
     const QString result = reportKindOf(code)->resultTable;
-    EntryFixture::sql(u"insert into sendname.db (id, name, text) values (2,'%1','x'), (1,'%2','y'), (2,'kfq_1.db','z')"_s
-                          .arg(marked, result));
+    EntryFixture::sql(
+        u"insert into sendname.db (id, name, text) values (2,'%1','x'), (1,'%2','y'), (2,'kfq_1.db','z')"_s
+            .arg(marked, result));
     open(k);
     store(k, k.number, u"甲"_s);
     QCOMPARE(EntryFixture::column(u"select name from sendname.db"_s), QStringList { u"kfq_1.db"_s });
@@ -193,9 +205,10 @@ void TestSingleTableWindows::storeStamps()
     // The number is stored whole in the number and the identifier; the counter is 1, empty
     // numbers are 0.
     QCOMPARE(EntryFixture::column(u"select id from \"%1\" order by code"_s.arg(k.table)),
-             (QStringList { k.number, k.number2 }));
-    QCOMPARE(EntryFixture::column(u"select count(*) from \"%1\" where %2_one=1"_s.arg(k.table, k.table.chopped(3))),
-             QStringList { u"2"_s });
+        (QStringList { k.number, k.number2 }));
+    QCOMPARE(EntryFixture::column(
+                 u"select count(*) from \"%1\" where %2_one=1"_s.arg(k.table, k.table.chopped(3))),
+        QStringList { u"2"_s });
     QCOMPARE(w->StatusBar1->simpleText(), u"当前记录:2  总记录:2  未修改"_s);
 }
 
@@ -251,7 +264,8 @@ void TestSingleTableWindows::deleteWhileInserting()
     w->button(Action::Insert)->click();
     fx->fake.setNextAnswer(true);
     w->button(Action::Delete)->click();
-    QCOMPARE(EntryFixture::column(u"select count(*) from \"%1\""_s.arg(k.table)), QStringList { QString::number(left) });
+    QCOMPARE(EntryFixture::column(u"select count(*) from \"%1\""_s.arg(k.table)),
+        QStringList { QString::number(left) });
     QVERIFY(!w->Table1.isEditing());
     QVERIFY(RecordsDeleted);
 }
@@ -262,10 +276,11 @@ void TestSingleTableWindows::dataAppend_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("question");
     QTest::addColumn<QStringList>("pxh"); // after the append, by number; the first row was not delivered
-    QTest::newRow("venture investment") << 6 << u"请选择国家高新区创业投资机构情况数据库  文件名:tzjg.db"_s
-                                        << u"是否清空国家高新区创业投资机构情况数据库"_s
-                                        << QStringList { u"L"_s, QString(), QString() };
-    QTest::newRow("industry base") << 10 << u"请选择特色产业基地数据库  文件名:tsjd.db"_s << u"是否特色产业基地数据库"_s
+    QTest::newRow("venture investment")
+        << 6 << u"请选择国家高新区创业投资机构情况数据库  文件名:tzjg.db"_s
+        << u"是否清空国家高新区创业投资机构情况数据库"_s << QStringList { u"L"_s, QString(), QString() };
+    QTest::newRow("industry base") << 10 << u"请选择特色产业基地数据库  文件名:tsjd.db"_s
+                                   << u"是否特色产业基地数据库"_s
                                    << QStringList { u"L"_s, QString(), QString() };
     // The provincial zones keep what the file brought.
     QTest::newRow("provincial zone") << 11 << u"请选择省级高新技术产业开发区情况数据库  文件名:sjgxq.db"_s
@@ -301,11 +316,14 @@ void TestSingleTableWindows::dataAppend()
     QVERIFY(fx->fake.eventsOf(FakeServices::Kind::Question).first().title.isEmpty());
     QVERIFY(fx->fake.exceptions().isEmpty());
     const QString sorted = u"select %1 from \"%2\" order by code"_s;
-    QCOMPARE(EntryFixture::column(sorted.arg(u"id"_s, k.table)), (QStringList { k.number, k.number2, third }));
-    QCOMPARE(EntryFixture::column(sorted.arg(k.name, k.table)), (QStringList { u"甲"_s, u"乙改"_s, QString() }));
+    QCOMPARE(
+        EntryFixture::column(sorted.arg(u"id"_s, k.table)), (QStringList { k.number, k.number2, third }));
+    QCOMPARE(
+        EntryFixture::column(sorted.arg(k.name, k.table)), (QStringList { u"甲"_s, u"乙改"_s, QString() }));
     QCOMPARE(EntryFixture::column(sorted.arg(u"pxh"_s, k.table)), pxh);
-    QCOMPARE(EntryFixture::column(u"select count(*) from \"%1\" where %2_one=1"_s.arg(k.table, k.table.chopped(3))),
-             QStringList { u"3"_s });
+    QCOMPARE(EntryFixture::column(
+                 u"select count(*) from \"%1\" where %2_one=1"_s.arg(k.table, k.table.chopped(3))),
+        QStringList { u"3"_s });
     // The rules are in force again afterwards (the switch was on, or there is none).
     QVERIFY(checkOn || code == 11);
     QVERIFY(w->Table1.constraintsActive());

@@ -23,8 +23,8 @@ void writeList(const QString& file, const QList<QStringList>& rows, bool withSta
     using store::FieldType;
     store::TableSchema s;
     s.fields = { { u"JB00"_s, FieldType::Text, 9 }, { u"JB01"_s, FieldType::Text, 100 },
-                 { u"JB02"_s, FieldType::Text, 14 }, { u"JB21"_s, FieldType::Text, 100 },
-                 { u"JC100"_s, FieldType::Float, 0, 2 } };
+        { u"JB02"_s, FieldType::Text, 14 }, { u"JB21"_s, FieldType::Text, 100 },
+        { u"JC100"_s, FieldType::Float, 0, 2 } };
     if (withState) s.fields.append({ u"IS_CHGE"_s, FieldType::Text, 1 });
     const bool dbf = file.endsWith(u".dbf"_s);
     store::Table::createTable(file, s, dbf ? store::TableType::Dbase : store::TableType::Default);
@@ -72,14 +72,12 @@ class TestTF_gjxm : public QObject
     }
     static QString state(const QString& jb00)
     {
-        return EntryFixture::scalar(u"select is_chge from \"gjxm.db\" where jb00='%1'"_s.arg(jb00)).toString();
+        return EntryFixture::scalar(u"select is_chge from \"gjxm.db\" where jb00='%1'"_s.arg(jb00))
+            .toString();
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        fx = std::make_unique<EntryFixture>();
-    }
+    void init() { fx = std::make_unique<EntryFixture>(); }
     void cleanup()
     {
         if (QTest::currentTestFailed()) qInfo() << fx->fake.messages();
@@ -111,9 +109,10 @@ void TestTF_gjxm::issuedListLoadsIntoEmptyTable()
     open();
     QCOMPARE(w->Table1.recordCount(), 3);
     QCOMPARE(EntryFixture::column(u"select id from \"gjxm.db\" order by id"_s),
-             (QStringList { u"320120001"_s, u"320120002"_s, u"320120003"_s }));
-    QCOMPARE(EntryFixture::column(u"select count(*) from \"gjxm.db\" where is_chge is null and gj_one=1 and jc100=0"_s),
-             QStringList { u"3"_s });
+        (QStringList { u"320120001"_s, u"320120002"_s, u"320120003"_s }));
+    QCOMPARE(EntryFixture::column(
+                 u"select count(*) from \"gjxm.db\" where is_chge is null and gj_one=1 and jc100=0"_s),
+        QStringList { u"3"_s });
     for (int i = 0; i < 3; ++i) {
         QVERIFY2(status(*w).endsWith(u"  未修改  下发清单记录，未录入"_s), qPrintable(status(*w)));
         w->button(Action::Next)->click();
@@ -132,7 +131,8 @@ void TestTF_gjxm::issuedListLoadsIntoEmptyTable()
 void TestTF_gjxm::listLeftAloneWhenTableHasRows()
 {
     writeList(u"gjxm_s.dbf"_s, threeProjects);
-    EntryFixture::sql(u"insert into \"gjxm.db\" (id, jb00, jb01, is_chge, gj_one) values ('320990001','320990001','新增项目','2',1)"_s);
+    EntryFixture::sql(
+        u"insert into \"gjxm.db\" (id, jb00, jb01, is_chge, gj_one) values ('320990001','320990001','新增项目','2',1)"_s);
     open();
     QCOMPARE(w->Table1.recordCount(), 1);
     QVERIFY(status(*w).endsWith(u"  新增加记录"_s));
@@ -174,9 +174,11 @@ void TestTF_gjxm::clearingListedRow()
     fx->fake.setNextAnswer(true);
     w->button(Action::Delete)->click();
     QCOMPARE(w->Table1.recordCount(), 3);
-    QCOMPARE(EntryFixture::column(u"select jb00 || '|' || jb01 || '|' || jb02 || '|' || id || '|' || gj_one from \"gjxm.db\" "
-                                  u"where jb00='320120001' and is_chge is null and jb21 is null and jd01 is null and jc100=0"_s),
-             QStringList { u"320120001|苏州高速光纤通信模块|2011AA100001|320120001|1"_s });
+    QCOMPARE(
+        EntryFixture::column(
+            u"select jb00 || '|' || jb01 || '|' || jb02 || '|' || id || '|' || gj_one from \"gjxm.db\" "
+            u"where jb00='320120001' and is_chge is null and jb21 is null and jd01 is null and jc100=0"_s),
+        QStringList { u"320120001|苏州高速光纤通信模块|2011AA100001|320120001|1"_s });
     QVERIFY(status(*w).endsWith(u"  下发清单记录，未录入"_s));
     QVERIFY(!RecordsDeleted);
     QVERIFY(w->Table1.constraintsActive());
@@ -194,7 +196,8 @@ void TestTF_gjxm::insertedRowIsAddedAndDeletable()
     w->Table1.fieldByName(u"JB01"_s).setValue(u"常州新增项目"_s);
     w->button(Action::Save)->click();
     QCOMPARE(state(u"320990001"_s), u"2"_s);
-    QCOMPARE(EntryFixture::scalar(u"select id from \"gjxm.db\" where jb00='320990001'"_s).toString(), u"320990001"_s);
+    QCOMPARE(EntryFixture::scalar(u"select id from \"gjxm.db\" where jb00='320990001'"_s).toString(),
+        u"320990001"_s);
 
     fx->fake.setNextAnswer(true);
     w->button(Action::Delete)->click();
@@ -243,17 +246,17 @@ void TestTF_gjxm::mergeTakesEnteredRowsOnly()
     writeList(u"gjxm_s.dbf"_s, threeProjects);
     // Another office's table: one listed project entered, one added, one not entered.
     writeList(u"in_gjxm.db"_s,
-              { { u"320120002"_s, u"南京智能电网配电终端"_s, u"2011AA100002"_s, u"南京电网公司"_s, u"1"_s },
-                { u"320990009"_s, u"镇江新增项目"_s, u"2012AA1"_s, u"镇江公司"_s, u"2"_s },
-                { u"320120003"_s, u"无锡碳纤维复合材料构件"_s, u"2011BA100003"_s, u"别人写的"_s, QString() } },
-              true);
+        { { u"320120002"_s, u"南京智能电网配电终端"_s, u"2011AA100002"_s, u"南京电网公司"_s, u"1"_s },
+            { u"320990009"_s, u"镇江新增项目"_s, u"2012AA1"_s, u"镇江公司"_s, u"2"_s },
+            { u"320120003"_s, u"无锡碳纤维复合材料构件"_s, u"2011BA100003"_s, u"别人写的"_s, QString() } },
+        true);
     open();
-    const QString all = u"select jb00 || '|' || coalesce(jb21,'') || '|' || coalesce(is_chge,'') || '|' || id || '|' || gj_one "
+    const QString all = u"select jb00 || '|' || coalesce(jb21,'') || '|' || coalesce(is_chge,'') || '|' || "
+                        u"id || '|' || gj_one "
                         u"|| '|' || coalesce(pxh,'') from \"gjxm.db\" order by jb00"_s;
-    const QStringList expected = { u"320120001|苏州电子有限公司||320120001|1|"_s,
-                                   u"320120002|南京电网公司|1|320120002|1|"_s,
-                                   u"320120003|无锡新材料研究院||320120003|1|"_s,
-                                   u"320990009|镇江公司|2|320990009|1|"_s };
+    const QStringList expected
+        = { u"320120001|苏州电子有限公司||320120001|1|"_s, u"320120002|南京电网公司|1|320120002|1|"_s,
+              u"320120003|无锡新材料研究院||320120003|1|"_s, u"320990009|镇江公司|2|320990009|1|"_s };
     for (int pass = 0; pass < 2; ++pass) {
         fx->fake.setNextFileName(u"in_gjxm.db"_s);
         fx->fake.setNextAnswer(false);
@@ -290,18 +293,19 @@ void TestTF_gjxm::unreportedList()
     QCOMPARE(reasons.DBGrid1->columnCount(), 4);
     reasons.ToolButton1->click();
     QCOMPARE(EntryFixture::column(u"select jb00 from \"gj_wsb.db\" order by jb00"_s),
-             (QStringList { u"320120002"_s, u"320120003"_s }));
+        (QStringList { u"320120002"_s, u"320120003"_s }));
     reasons.Table1.first();
     reasons.Table1.edit();
     reasons.Table1.fieldByName(u"YY"_s).setValue(u"2"_s);
     reasons.button(Action::Save)->click();
-    QCOMPARE(EntryFixture::column(u"select yy from \"gj_wsb.db\" where jb00='320120002'"_s), QStringList { u"2"_s });
+    QCOMPARE(EntryFixture::column(u"select yy from \"gj_wsb.db\" where jb00='320120002'"_s),
+        QStringList { u"2"_s });
 
     // One more project entered: its row and every reason go.
     EntryFixture::sql(u"update \"gjxm.db\" set is_chge='1' where jb00='320120003'"_s);
     reasons.ToolButton1->click();
     QCOMPARE(EntryFixture::column(u"select jb00 || '|' || coalesce(yy,'') from \"gj_wsb.db\""_s),
-             QStringList { u"320120002|"_s });
+        QStringList { u"320120002|"_s });
     EntryFixture::sql(u"update \"gjxm.db\" set is_chge='1'"_s);
     reasons.ToolButton1->click();
     QVERIFY(reasons.Table1.isEmpty());
@@ -322,7 +326,8 @@ void TestTF_gjxm::unreportedReasonRule()
 {
     QFETCH(QString, reason);
     QFETCH(bool, stored);
-    EntryFixture::sql(u"insert into \"gj_wsb.db\" (jb00, jb01, jb02) values ('320120002','南京项目','2011AA100002')"_s);
+    EntryFixture::sql(
+        u"insert into \"gj_wsb.db\" (jb00, jb01, jb02) values ('320120002','南京项目','2011AA100002')"_s);
     TF_gjwsb reasons;
     reasons.show();
     reasons.Table1.edit();
@@ -362,8 +367,9 @@ void TestTF_gjxm::zoneReturnKeyedIn()
     zone.editOf(u"KA01"_s)->setFocus();
     QTest::keyClicks(zone.editOf(u"KA01"_s), u"SND"_s);
     zone.button(Action::Save)->click();
-    QCOMPARE(EntryFixture::column(u"select ka01 || '|' || coalesce(kb16,'-') from \"kfqzh.db\" where kb00=0 and kd35=0"_s),
-             QStringList { u"SND|-"_s });
+    QCOMPARE(EntryFixture::column(
+                 u"select ka01 || '|' || coalesce(kb16,'-') from \"kfqzh.db\" where kb00=0 and kd35=0"_s),
+        QStringList { u"SND|-"_s });
     QCOMPARE(status(zone), u"当前记录:1  总记录:1  未修改"_s);
 
     fx->fake.setNextAnswer(true);

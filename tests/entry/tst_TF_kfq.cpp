@@ -103,26 +103,29 @@ private Q_SLOTS:
 void TestTF_kfq::pagesAndControls()
 {
     const QStringList pages = { u"封面"_s, u"企业概况"_s, u"经济概况"_s, u"人员概况"_s, u"主要产品概况"_s,
-                                u"企业科技活动及相关情况"_s, u"科技项目情况"_s };
+        u"企业科技活动及相关情况"_s, u"科技项目情况"_s };
     QCOMPARE(w->PageControl1->count(), pages.size());
-    for (int i = 0; i < pages.size(); ++i) QCOMPARE(w->PageControl1->tabText(i), pages[i]);
+    for (int i = 0; i < pages.size(); ++i)
+        QCOMPARE(w->PageControl1->tabText(i), pages[i]);
     // Every field of the enterprise table but the stamps has a control, in file order per page.
     open();
     QStringList bound;
-    for (DbEdit* e : w->edits()) bound << e->dataField().toLower();
+    for (DbEdit* e : w->edits())
+        bound << e->dataField().toLower();
     QCOMPARE(bound.size(), QSet<QString>(bound.begin(), bound.end()).size());
     for (const store::FieldDef& f : w->Table1.fieldDefs()) {
         const QString name = f.name.toLower();
         if (name == u"id"_s || name == u"qa_one"_s || name == u"pxh"_s) continue;
         QVERIFY2(bound.contains(name), qPrintable(name));
     }
-    const QStringList cover = { u"qa01"_s, u"qa18"_s, u"qa03"_s, u"qa19"_s, u"qa04"_s, u"qa15"_s, u"qa05"_s, u"qa06"_s,
-                                u"qa07"_s, u"qa08"_s, u"qa09"_s, u"qa10"_s, u"qa11"_s, u"qa17"_s, u"qa12"_s, u"qa13"_s,
-                                u"qa14"_s };
+    const QStringList cover
+        = { u"qa01"_s, u"qa18"_s, u"qa03"_s, u"qa19"_s, u"qa04"_s, u"qa15"_s, u"qa05"_s, u"qa06"_s, u"qa07"_s,
+              u"qa08"_s, u"qa09"_s, u"qa10"_s, u"qa11"_s, u"qa17"_s, u"qa12"_s, u"qa13"_s, u"qa14"_s };
     QCOMPARE(bound.mid(0, cover.size()), cover);
-    const QStringList captions = { u"上一记录"_s, u"下一记录"_s, u"记录头"_s, u"记录尾"_s, u"插入记录"_s, u"删除记录"_s,
-                                   u"存盘"_s, u"取消修改"_s, u"数据入库"_s, u"数据追加"_s, u"返回"_s };
-    for (const QString& c : captions) QVERIFY2(w->button(c), qPrintable(c));
+    const QStringList captions = { u"上一记录"_s, u"下一记录"_s, u"记录头"_s, u"记录尾"_s, u"插入记录"_s,
+        u"删除记录"_s, u"存盘"_s, u"取消修改"_s, u"数据入库"_s, u"数据追加"_s, u"返回"_s };
+    for (const QString& c : captions)
+        QVERIFY2(w->button(c), qPrintable(c));
     QCOMPARE(w->detail(0).grid1->columnTitle(0), u"序号"_s);
     QCOMPARE(w->detail(0).grid2->columnTitle(6), u"主要出口地区"_s);
     QCOMPARE(w->detail(1).grid2->columnTitle(0), u"跨年度项目所处进展阶段"_s);
@@ -135,10 +138,12 @@ void TestTF_kfq::emptyTableShowsOnlyCover()
     open();
     QVERIFY(w->isCollapsed());
     QCOMPARE(w->PageControl1->currentIndex(), 0);
-    for (int i = 1; i < w->PageControl1->count(); ++i) QVERIFY(!w->PageControl1->isTabVisible(i));
+    for (int i = 1; i < w->PageControl1->count(); ++i)
+        QVERIFY(!w->PageControl1->isTabVisible(i));
     w->button(u"插入记录"_s)->click();
     QCOMPARE(w->Table1.state(), store::DatasetState::Insert);
-    for (int i = 1; i < w->PageControl1->count(); ++i) QVERIFY(w->PageControl1->isTabVisible(i));
+    for (int i = 1; i < w->PageControl1->count(); ++i)
+        QVERIFY(w->PageControl1->isTabVisible(i));
 }
 
 void TestTF_kfq::deletingMasterDeletesItsDetails()
@@ -200,8 +205,9 @@ void TestTF_kfq::detailStoreStampsRow()
     w->Table2.fieldByName(u"qe02"_s).setValue(u"新产品"_s);
     w->button(u"存盘"_s)->click();
     QCOMPARE(fx->fake.messages(), QStringList());
-    QCOMPARE(EntryFixture::column(u"select id || '|' || qa01 || '|' || qe_one || '|' || qe14 from \"kfq_2.db\""_s),
-             QStringList { u"000001_7|000001|1.0|0.0"_s });
+    QCOMPARE(
+        EntryFixture::column(u"select id || '|' || qa01 || '|' || qe_one || '|' || qe14 from \"kfq_2.db\""_s),
+        QStringList { u"000001_7|000001|1.0|0.0"_s });
     QVERIFY(w->StatusBar1->simpleText().startsWith(u"报表编号: 000001"_s));
 }
 
@@ -277,13 +283,16 @@ void TestTF_kfq::cascade()
     QCOMPARE(fx->fake.messages(), QStringList());
     QCOMPARE(w->CurKey, u"000003"_s);
     QVERIFY(!w->BulkMode);
-    QCOMPARE(EntryFixture::column(u"select id from \"kfq_1.db\" where qa01='000003'"_s), QStringList { u"000003"_s });
+    QCOMPARE(EntryFixture::column(u"select id from \"kfq_1.db\" where qa01='000003'"_s),
+        QStringList { u"000003"_s });
     QCOMPARE(EntryFixture::column(u"select id from \"kfq_2.db\" where qa01='000003' order by id"_s),
-             (QStringList { u"000003_1"_s, u"000003_2"_s }));
-    QCOMPARE(EntryFixture::column(u"select count(*) from \"kfq_2.db\" where qa01='000001'"_s), QStringList { u"0"_s });
+        (QStringList { u"000003_1"_s, u"000003_2"_s }));
+    QCOMPARE(EntryFixture::column(u"select count(*) from \"kfq_2.db\" where qa01='000001'"_s),
+        QStringList { u"0"_s });
     if (!insertedJustNow) {
         QCOMPARE(EntryFixture::column(u"select id from \"kfq_5.db\""_s), QStringList { u"000003_1"_s });
-        QCOMPARE(EntryFixture::column(u"select id from \"kfq_2.db\" where qa01='000002'"_s), QStringList { u"000002_1"_s });
+        QCOMPARE(EntryFixture::column(u"select id from \"kfq_2.db\" where qa01='000002'"_s),
+            QStringList { u"000002_1"_s });
     }
 }
 
@@ -298,7 +307,8 @@ void TestTF_kfq::pageChangeStoresChangedNumber()
     QVERIFY(!w->Table1.isEditing());
     QCOMPARE(w->Table2.recordCount(), 2);
     QCOMPARE(w->Table2.fieldByName(u"id"_s).asString(), u"000005_1"_s);
-    QCOMPARE(EntryFixture::column(u"select qa01 from \"kfq_1.db\" order by qa01"_s), (QStringList { u"000002"_s, u"000005"_s }));
+    QCOMPARE(EntryFixture::column(u"select qa01 from \"kfq_1.db\" order by qa01"_s),
+        (QStringList { u"000002"_s, u"000005"_s }));
 }
 
 void TestTF_kfq::checkSwitch()
@@ -355,8 +365,10 @@ void TestTF_kfq::numericNullsBecomeZero()
     w->Table1.edit();
     w->Table1.fieldByName(u"qa05"_s).setValue(u"地址"_s);
     w->button(u"存盘"_s)->click();
-    QCOMPARE(EntryFixture::column(u"select qc02 || '|' || qd01 || '|' || qa_one || '|' || ifnull(qa06,'null') from \"kfq_1.db\""_s),
-             QStringList { u"0.0|0.0|1|null"_s });
+    QCOMPARE(
+        EntryFixture::column(
+            u"select qc02 || '|' || qd01 || '|' || qa_one || '|' || ifnull(qa06,'null') from \"kfq_1.db\""_s),
+        QStringList { u"0.0|0.0|1|null"_s });
     QVERIFY(EntryFixture::scalar(u"select qa12 from \"kfq_1.db\""_s).isNull());
 }
 
@@ -453,7 +465,8 @@ void TestTF_kfq::packOnlyAfterDeletion()
 {
     // Free pages left by an earlier deletion show whether the file was packed.
     for (int i = 1; i <= 300; ++i)
-        EntryFixture::addEnterprise(u"%1"_s.arg(i, 6, 10, QLatin1Char('0')), u"企业%1"_s.arg(i), u"%1-1"_s.arg(i, 8, 10, QLatin1Char('0')));
+        EntryFixture::addEnterprise(u"%1"_s.arg(i, 6, 10, QLatin1Char('0')), u"企业%1"_s.arg(i),
+            u"%1-1"_s.arg(i, 8, 10, QLatin1Char('0')));
     EntryFixture::sql(u"delete from \"kfq_1.db\" where qa01>'000100'"_s);
     auto freePages = [this] { return QFileInfo(fx->dir.filePath(u"kfq_1.db"_s)).size(); };
     const qint64 before = freePages();
@@ -472,9 +485,12 @@ void TestTF_kfq::mergeOverwritesSourceFields()
     EntryFixture::addEnterprise(u"000001"_s, u"甲公司"_s, u"10000000-1"_s);
     EntryFixture::sql(u"update \"kfq_1.db\" set qa05='老地址', qc02=5, pxh='110'"_s);
     // A delivered file with only some of the fields.
-    EntryFixture::sql(u"create table \"in1.db\" (qa01 char(6), qa03 char(10), qa04 char(100), qa19 char(6), qb03 char(4), qc02 float, qc99 float)"_s);
-    EntryFixture::sql(u"insert into \"in1.db\" values ('000001','10000000-1','甲公司新名',  '110108', '3911', null, 1)"_s);
-    EntryFixture::sql(u"insert into \"in1.db\" values ('000002','20000000-2','乙公司', '110108', '3911', 3, 1)"_s);
+    EntryFixture::sql(
+        u"create table \"in1.db\" (qa01 char(6), qa03 char(10), qa04 char(100), qa19 char(6), qb03 char(4), qc02 float, qc99 float)"_s);
+    EntryFixture::sql(
+        u"insert into \"in1.db\" values ('000001','10000000-1','甲公司新名',  '110108', '3911', null, 1)"_s);
+    EntryFixture::sql(
+        u"insert into \"in1.db\" values ('000002','20000000-2','乙公司', '110108', '3911', 3, 1)"_s);
     open();
     fx->fake.setNextFileName(u"in1.db"_s);
     fx->fake.setNextAnswer(false); // keep the stored returns
@@ -485,9 +501,10 @@ void TestTF_kfq::mergeOverwritesSourceFields()
     QCOMPARE(opens[0].title, u"请选择企业数据库  文件名:kfq_1.db"_s);
     QCOMPARE(opens[2].title, u"请选择科技项目情况数据库  文件名:kfq_5.db"_s);
     QCOMPARE(fx->fake.eventsOf(FakeServices::Kind::Question).value(0).text, u"是否清空企业数据库"_s);
-    QCOMPARE(EntryFixture::column(u"select qa01 || '|' || qa04 || '|' || ifnull(qa05,'') || '|' || qc02 || '|' || ifnull(pxh,'') || '|' || "
-                    u"qa_one || '|' || id from \"kfq_1.db\" order by qa01"_s),
-             (QStringList { u"000001|甲公司新名|老地址|0.0||1|000001"_s, u"000002|乙公司||3.0||1|000002"_s }));
+    QCOMPARE(EntryFixture::column(u"select qa01 || '|' || qa04 || '|' || ifnull(qa05,'') || '|' || qc02 || "
+                                  u"'|' || ifnull(pxh,'') || '|' || "
+                                  u"qa_one || '|' || id from \"kfq_1.db\" order by qa01"_s),
+        (QStringList { u"000001|甲公司新名|老地址|0.0||1|000001"_s, u"000002|乙公司||3.0||1|000002"_s }));
     QVERIFY(!w->BulkMode);
     QVERIFY(w->Table1.constraintsActive());
     QCOMPARE(w->ActiveTable, &w->Table1);
@@ -514,13 +531,16 @@ void TestTF_kfq::mergeStopsAtClash()
     EntryFixture::addEnterprise(u"000009"_s, u"甲公司"_s, u"10000000-1"_s);
     EntryFixture::sql(u"create table \"in1.db\" (qa01 char(6), qa03 char(10), qa04 char(100))"_s);
     EntryFixture::sql(u"insert into \"in1.db\" values ('000001','30000000-3','丙公司')"_s);
-    EntryFixture::sql(u"insert into \"in1.db\" values ('000002','10000000-1','丁公司')"_s); // same code as 000009
+    EntryFixture::sql(
+        u"insert into \"in1.db\" values ('000002','10000000-1','丁公司')"_s); // same code as 000009
     EntryFixture::sql(u"insert into \"in1.db\" values ('000003','40000000-4','戊公司')"_s);
     open();
     fx->fake.setNextFileName(u"in1.db"_s);
     w->button(u"数据追加"_s)->click();
-    QCOMPARE(fx->fake.exceptions(), QStringList { u"企业数据错误:企业法人代码重复,请退出系统查检查重复记录"_s });
-    QCOMPARE(EntryFixture::column(u"select qa01 from \"kfq_1.db\" order by qa01"_s), (QStringList { u"000001"_s, u"000009"_s }));
+    QCOMPARE(
+        fx->fake.exceptions(), QStringList { u"企业数据错误:企业法人代码重复,请退出系统查检查重复记录"_s });
+    QCOMPARE(EntryFixture::column(u"select qa01 from \"kfq_1.db\" order by qa01"_s),
+        (QStringList { u"000001"_s, u"000009"_s }));
     QVERIFY(!w->BulkMode);
     QVERIFY(!w->Table1.isEditing());
     QVERIFY(w->Table1.constraintsActive());
@@ -539,7 +559,7 @@ void TestTF_kfq::mergeProductsWithoutReturns()
     w->button(u"数据追加"_s)->click();
     QCOMPARE(fx->fake.messages(), QStringList());
     QCOMPARE(EntryFixture::column(u"select id || '|' || qe_one from \"kfq_2.db\" order by id"_s),
-             (QStringList { u"000001_1|1.0"_s, u"000002_1|1.0"_s }));
+        (QStringList { u"000001_1|1.0"_s, u"000002_1|1.0"_s }));
     QVERIFY(w->Table2.master());
 }
 
@@ -572,9 +592,11 @@ void TestTF_kfq::postErrors_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("report number") << u"000001"_s << u"新公司"_s << u"30000000-3"_s << u"企业数据错误:企业报表编号重复"_s;
+    QTest::newRow("report number") << u"000001"_s << u"新公司"_s << u"30000000-3"_s
+                                   << u"企业数据错误:企业报表编号重复"_s;
     QTest::newRow("name") << u"000003"_s << u"甲公司"_s << u"30000000-3"_s << u"企业数据错误:企业名称重复"_s;
-    QTest::newRow("legal-person code") << u"000003"_s << u"新公司"_s << u"10000000-1"_s << u"企业数据错误:企业法人代码重复"_s;
+    QTest::newRow("legal-person code")
+        << u"000003"_s << u"新公司"_s << u"10000000-1"_s << u"企业数据错误:企业法人代码重复"_s;
 }
 
 void TestTF_kfq::postErrors()

@@ -35,7 +35,7 @@ void makeTable(const QString& name, const QString& tag, int rows = 3)
 {
     store::TableSchema s;
     s.fields = { { u"id"_s, store::FieldType::Text, 10, 0 }, { u"mc"_s, store::FieldType::Text, 40, 0 },
-                 { u"je"_s, store::FieldType::Float, 0, 0 } };
+        { u"je"_s, store::FieldType::Float, 0, 0 } };
     s.indexes = { { {}, { u"id"_s }, true, true, false } };
     store::Table::createTable(name, s);
     store::Table t;
@@ -217,7 +217,8 @@ private Q_SLOTS:
             const auto now = hashes(u"bak/"_s, files);
             int changed = 0;
             for (const QString& f : files) {
-                QVERIFY2(now[f] == old[f] || now[f] == fresh[f], qPrintable(f + u" after "_s + QString::number(delay)));
+                QVERIFY2(now[f] == old[f] || now[f] == fresh[f],
+                    qPrintable(f + u" after "_s + QString::number(delay)));
                 if (now[f] == fresh[f]) ++changed;
             }
             if (changed > 0 && changed < files.size()) ++killedMidway;
@@ -289,7 +290,8 @@ private Q_SLOTS:
         ExchangeFixture::addProduct(u"000001"_s, u"1"_s);
         ExchangeFixture::addProject(u"000002"_s, u"1"_s);
         // Whatever else the working directory was laid out with stays out of the delivery.
-        const QStringList delivered = { u"gjxm.db"_s, u"kfq_1.db"_s, u"kfq_2.db"_s, u"kfq_5.db"_s, u"tzjg.db"_s };
+        const QStringList delivered
+            = { u"gjxm.db"_s, u"kfq_1.db"_s, u"kfq_2.db"_s, u"kfq_5.db"_s, u"tzjg.db"_s };
         for (const QString& t : Maintenance::deliveryTables())
             if (!delivered.contains(t)) store::removeTableFiles(store::resolveFilePath(t));
         makeTable(u"tzjg.db"_s, u"机构"_s);
@@ -319,9 +321,11 @@ private Q_SLOTS:
         const UploadImport::StageResult staged = UploadImport::stage(fx->dir.filePath(u"out"_s));
         QVERIFY2(staged.complete, qPrintable(staged.file + u": "_s + staged.reason));
         QCOMPARE(ExchangeFixture::column(u"select qa04 from \"tmp\\kfq_1.db\" order by qa01"_s),
-                 (QStringList { u"甲公司"_s, u"乙公司"_s }));
-        QCOMPARE(ExchangeFixture::column(u"select qe02 from \"tmp\\kfq_2.db\""_s), QStringList { u"产品1"_s });
-        QCOMPARE(ExchangeFixture::column(u"select xmmc from \"tmp\\kfq_5.db\""_s), QStringList { u"项目1"_s });
+            (QStringList { u"甲公司"_s, u"乙公司"_s }));
+        QCOMPARE(
+            ExchangeFixture::column(u"select qe02 from \"tmp\\kfq_2.db\""_s), QStringList { u"产品1"_s });
+        QCOMPARE(
+            ExchangeFixture::column(u"select xmmc from \"tmp\\kfq_5.db\""_s), QStringList { u"项目1"_s });
         QCOMPARE(leftovers(fx->dir.filePath(u"out"_s)), QStringList());
     }
 
@@ -369,9 +373,9 @@ private Q_SLOTS:
     static void writeProjectList(const QList<QStringList>& rows)
     {
         store::TableSchema s;
-        s.fields = { { u"PXH"_s, store::FieldType::Text, 4, 0 },   { u"JB00"_s, store::FieldType::Text, 9, 0 },
-                     { u"JB01"_s, store::FieldType::Text, 100, 0 }, { u"JC100"_s, store::FieldType::Float, 0, 2 },
-                     { u"JC110"_s, store::FieldType::Float, 0, 2 }, { u"NOTINGJ"_s, store::FieldType::Text, 5, 0 } };
+        s.fields = { { u"PXH"_s, store::FieldType::Text, 4, 0 }, { u"JB00"_s, store::FieldType::Text, 9, 0 },
+            { u"JB01"_s, store::FieldType::Text, 100, 0 }, { u"JC100"_s, store::FieldType::Float, 0, 2 },
+            { u"JC110"_s, store::FieldType::Float, 0, 2 }, { u"NOTINGJ"_s, store::FieldType::Text, 5, 0 } };
         store::Table::createTable(u"gjxmqd.dbf"_s, s, store::TableType::Dbase);
         store::Table list;
         list.setTableName(u"gjxmqd.dbf"_s);
@@ -386,23 +390,23 @@ private Q_SLOTS:
     }
     static QStringList projects()
     {
-        return ExchangeFixture::column(
-            u"select id || '|' || jb00 || '|' || jb01 || '|' || jc100 || '|' || jc110 || '|' || gj_one || '|' || pxh "
-            "from \"gjxm.db\" order by id"_s);
+        return ExchangeFixture::column(u"select id || '|' || jb00 || '|' || jb01 || '|' || jc100 || '|' || "
+                                       u"jc110 || '|' || gj_one || '|' || pxh "
+                                       "from \"gjxm.db\" order by id"_s);
     }
 
     void projectList()
     {
         writeProjectList({ { u"110"_s, u"110000001"_s, u"北京项目一"_s, u"100"_s, u"30"_s },
-                           { u"310"_s, u"310000001"_s, u"上海项目一"_s, u"200"_s, u""_s },
-                           { u"110"_s, u"110000002"_s, u"北京项目二"_s, u""_s, u""_s },
-                           { u"1100"_s, u"110000003"_s, u"不是本地区"_s, u"1"_s, u"1"_s } });
+            { u"310"_s, u"310000001"_s, u"上海项目一"_s, u"200"_s, u""_s },
+            { u"110"_s, u"110000002"_s, u"北京项目二"_s, u""_s, u""_s },
+            { u"1100"_s, u"110000003"_s, u"不是本地区"_s, u"1"_s, u"1"_s } });
         Maintenance m;
         auto r = m.buildProjectList(u"110"_s, false);
         QCOMPARE(r.added, 2);
         QCOMPARE(r.updated, 0);
         const QStringList beijing = { u"110110000001|110000001|北京项目一|100.0|30.0|1|110"_s,
-                                      u"110110000002|110000002|北京项目二|0.0|0.0|1|110"_s };
+            u"110110000002|110000002|北京项目二|0.0|0.0|1|110"_s };
         QCOMPARE(projects(), beijing);
 
         // Again without emptying: the same records, updated.

@@ -1,12 +1,12 @@
 #include "ExchangeFixture.h"
 
-#include "exchange/DbNavigator.h"
 #include "entry/LocateDialogs.h"
+#include "exchange/DbNavigator.h"
 #include "exchange/TF_db_tool.h"
 #include "query/TF_query_p.h"
-#include "widgets/WindowRegistry.h"
 #include "store/TablePath.h"
 #include "widgets/DbGrid.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -38,8 +38,8 @@ class TestTF_db_tool : public QObject
     QList<bool> buttons() const
     {
         QList<bool> out;
-        for (QPushButton* b : { w->Button1, w->Button2, w->Button3, w->Button4, w->Button5, w->Button6, w->Button7,
-                                w->Button8 })
+        for (QPushButton* b : { w->Button1, w->Button2, w->Button3, w->Button4, w->Button5, w->Button6,
+                 w->Button7, w->Button8 })
             out << b->isEnabled();
         return out;
     }
@@ -86,7 +86,7 @@ private Q_SLOTS:
         w->DBNavigator1->click(DbNavigator::Post);
         QCOMPARE(fx->fake.exceptions(), QStringList());
         QCOMPARE(ExchangeFixture::column(u"select qa04 from \"kfq_1.db\" order by qa01"_s),
-                 (QStringList { u"甲公司"_s, u"乙公司（改）"_s }));
+            (QStringList { u"甲公司"_s, u"乙公司（改）"_s }));
 
         // Delete asks first; No keeps the row.
         w->DBNavigator1->click(DbNavigator::Delete);
@@ -99,7 +99,7 @@ private Q_SLOTS:
         w->reject();
         QVERIFY(!w->Table1.isOpen());
         QCOMPARE(ExchangeFixture::scalar(u"select qa04 from \"kfq_1.db\" where qa01 = '000002'"_s).toString(),
-                 u"乙公司（再改）"_s);
+            u"乙公司（再改）"_s);
     }
 
     void sqlAnswer()
@@ -117,7 +117,8 @@ private Q_SLOTS:
         // A rejected statement: the message names the table, the previous answer is gone.
         runSql(u"select nosuchfield from \"kfq_1.db\""_s);
         QCOMPARE(fx->fake.exceptions().size(), 1);
-        QVERIFY2(fx->fake.exceptions().first().contains(u"kfq_1.db"_s), qPrintable(fx->fake.exceptions().first()));
+        QVERIFY2(
+            fx->fake.exceptions().first().contains(u"kfq_1.db"_s), qPrintable(fx->fake.exceptions().first()));
         QCOMPARE(w->shown(), TF_db_tool::Shown::Nothing);
     }
 
@@ -155,7 +156,7 @@ private Q_SLOTS:
         runSql(statement);
         QCOMPARE(fx->fake.exceptions(), QStringList { message });
         QCOMPARE(ExchangeFixture::column(u"select qa01 from \"kfq_1.db\" order by qa01"_s),
-                 (QStringList { u"000001"_s, u"000002"_s }));
+            (QStringList { u"000001"_s, u"000002"_s }));
     }
 
     void saveAs_data()
@@ -167,7 +168,8 @@ private Q_SLOTS:
         QTest::newRow("untyped, *.db") << u"a"_s << 0 << u"a.db"_s << int(store::TableFormat::Native);
         QTest::newRow("untyped, *.dbf") << u"b"_s << 1 << u"b.dbf"_s << int(store::TableFormat::Dbase);
         QTest::newRow("untyped, *.txt") << u"c"_s << 2 << u"c.txt"_s << int(store::TableFormat::Text);
-        QTest::newRow("typed .DBF, *.db chosen") << u"d.DBF"_s << 0 << u"d.DBF"_s << int(store::TableFormat::Dbase);
+        QTest::newRow("typed .DBF, *.db chosen")
+            << u"d.DBF"_s << 0 << u"d.DBF"_s << int(store::TableFormat::Dbase);
         QTest::newRow("typed .txt") << u"e.txt"_s << 1 << u"e.txt"_s << int(store::TableFormat::Text);
     }
     void saveAs()
@@ -235,8 +237,7 @@ private Q_SLOTS:
     {
         for (int i = 3; i < 1500; ++i)
             ExchangeFixture::addEnterprise(u"%1"_s.arg(i, 6, 10, QLatin1Char('0')),
-                                           u"很长的企业名称，用来占满表文件的空间 %1"_s.arg(i),
-                                           u"%1-0"_s.arg(10000000 + i));
+                u"很长的企业名称，用来占满表文件的空间 %1"_s.arg(i), u"%1-0"_s.arg(10000000 + i));
         openTable(u"kfq_1.db"_s);
         runSql(u"delete from \"kfq_1.db\" where qa01 > '000002'"_s);
         openTable(u"kfq_1.db"_s);
@@ -246,7 +247,7 @@ private Q_SLOTS:
         QCOMPARE(w->shown(), TF_db_tool::Shown::Table);
         QCOMPARE(w->Table1.recordCount(), 2);
         QVERIFY2(QFileInfo(u"kfq_1.db"_s).size() < before / 2,
-                 qPrintable(u"%1 -> %2"_s.arg(before).arg(QFileInfo(u"kfq_1.db"_s).size())));
+            qPrintable(u"%1 -> %2"_s.arg(before).arg(QFileInfo(u"kfq_1.db"_s).size())));
     }
 
     void emptyAsksFirst()
@@ -273,8 +274,8 @@ private Q_SLOTS:
         QCOMPARE(fx->fake.exceptions(), QStringList());
         QCOMPARE(fx->fake.eventsOf(Kind::Modal).size(), 1);
         QCOMPARE(ExchangeFixture::scalar(u"select count(*) from \"query_p.db\""_s).toInt(), 2);
-        QCOMPARE(ExchangeFixture::scalar(u"select count(*) from \"bt_p.db\""_s).toInt(),
-                 w->Table1.fieldCount());
+        QCOMPARE(
+            ExchangeFixture::scalar(u"select count(*) from \"bt_p.db\""_s).toInt(), w->Table1.fieldCount());
     }
 
     void openFailureKeepsTheTable()
@@ -296,7 +297,8 @@ private Q_SLOTS:
         QCOMPARE(w->Table1.recordCount(), 1);
         w->DBNavigator1->click(DbNavigator::Edit);
         QCOMPARE(fx->fake.exceptions().size(), 1);
-        QVERIFY2(fx->fake.exceptions().first().contains(u"只读"_s), qPrintable(fx->fake.exceptions().first()));
+        QVERIFY2(
+            fx->fake.exceptions().first().contains(u"只读"_s), qPrintable(fx->fake.exceptions().first()));
         QVERIFY(!w->Table1.isEditing());
     }
 #endif

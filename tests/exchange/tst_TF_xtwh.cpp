@@ -89,7 +89,7 @@ private Q_SLOTS:
         fx->fake.setNextAnswer(false);
         w->Button4->click();
         QCOMPARE(fx->fake.eventsOf(Kind::Question).first().text,
-                 u"数据还原将用上次备份的数据覆盖当前数据库，是否要继续进行操作？"_s);
+            u"数据还原将用上次备份的数据覆盖当前数据库，是否要继续进行操作？"_s);
         QCOMPARE(fx->fake.messages(), QStringList());
         QCOMPARE(hashOf(u"kfq_1.db"_s), changed);
 
@@ -120,7 +120,8 @@ private Q_SLOTS:
         fx->fake.setNextAnswer(true);
         w->Button4->click();
         QCOMPARE(fx->fake.exceptions().size(), 1);
-        QVERIFY2(fx->fake.exceptions().first().contains(u"kfq_1.db"_s), qPrintable(fx->fake.exceptions().first()));
+        QVERIFY2(
+            fx->fake.exceptions().first().contains(u"kfq_1.db"_s), qPrintable(fx->fake.exceptions().first()));
         QVERIFY(!fx->fake.messages().contains(u"数据还原完成"_s));
     }
 
@@ -146,8 +147,9 @@ private Q_SLOTS:
         QStringList titles;
         for (const auto& e : fx->fake.eventsOf(Kind::SaveFile))
             titles << e.title.section(u"文件名："_s, 1);
-        QCOMPARE(titles, (QStringList { u"kfq_1.dbf"_s, u"kfq_2.dbf"_s, u"kfq_5.dbf"_s, u"kfq_1.dbf"_s,
-                                        u"kfq_2.dbf"_s, u"kfq_5.dbf"_s }));
+        QCOMPARE(titles,
+            (QStringList { u"kfq_1.dbf"_s, u"kfq_2.dbf"_s, u"kfq_5.dbf"_s, u"kfq_1.dbf"_s, u"kfq_2.dbf"_s,
+                u"kfq_5.dbf"_s }));
         QCOMPARE(ExchangeFixture::column(u"select qa04 from \"qy.db\""_s), QStringList { u"甲公司"_s });
     }
 
@@ -165,7 +167,7 @@ private Q_SLOTS:
 
         store::TableSchema s;
         s.fields = { { u"PXH"_s, store::FieldType::Text, 3, 0 }, { u"JB00"_s, store::FieldType::Text, 9, 0 },
-                     { u"JB01"_s, store::FieldType::Text, 100, 0 } };
+            { u"JB01"_s, store::FieldType::Text, 100, 0 } };
         store::Table::createTable(u"gjxmqd.dbf"_s, s, store::TableType::Dbase);
         ExchangeFixture::sql(u"insert into \"gjxmqd.dbf\" values ('110', '110000001', '北京项目')"_s);
         fx->fake.clear();
@@ -181,7 +183,8 @@ private Q_SLOTS:
         w->setDirectory(fx->dir.filePath(u"out"_s));
         w->Button7->click();
         QCOMPARE(fx->fake.messages(), QStringList { u"上报数据已完成"_s });
-        QCOMPARE(ExchangeFixture::column(u"select qa04 from \"out\\kfq_1.db\""_s), QStringList { u"甲公司"_s });
+        QCOMPARE(
+            ExchangeFixture::column(u"select qa04 from \"out\\kfq_1.db\""_s), QStringList { u"甲公司"_s });
 
         fx->fake.clear();
         w->setDirectory(fx->dir.path());

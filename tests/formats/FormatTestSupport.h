@@ -97,8 +97,8 @@ inline QString layoutValue(const QVariant& v)
 
 // Writes `path` (and its .mb) with pxlib: `fields` as px_fixture_gen reads them, text in
 // `codePage`, encrypted when a password is given.
-inline void writeParadox(const QString& path, int version, const QString& fields, const QList<QVariantList>& rows,
-    int codePage = 936, const QString& password = {})
+inline void writeParadox(const QString& path, int version, const QString& fields,
+    const QList<QVariantList>& rows, int codePage = 936, const QString& password = {})
 {
     QString input = fields + u'\n';
     for (const QVariantList& row : rows) {

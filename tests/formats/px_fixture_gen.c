@@ -43,9 +43,10 @@ static void onError(pxdoc_t* p, int type, const char* msg, void* data)
 
 /* Exported by pxlib but not declared in paradox.h. */
 long px_passwd_checksum(const char* password);
-void px_encrypt_mb_block(unsigned char* src, unsigned char* dest, unsigned long encryption, unsigned long blocksize);
-void px_encrypt_db_block(unsigned char* src, unsigned char* dest, unsigned long encryption, unsigned long blocksize,
-    unsigned long blockno);
+void px_encrypt_mb_block(
+    unsigned char* src, unsigned char* dest, unsigned long encryption, unsigned long blocksize);
+void px_encrypt_db_block(unsigned char* src, unsigned char* dest, unsigned long encryption,
+    unsigned long blocksize, unsigned long blockno);
 
 static unsigned char* readAll(const char* path, long* size)
 {
@@ -63,7 +64,8 @@ static unsigned char* readAll(const char* path, long* size)
 static void writeAll(const char* path, const unsigned char* bytes, long size)
 {
     FILE* f = fopen(path, "wb");
-    if (!f || fwrite(bytes, 1, (size_t)size, f) != (size_t)size || fclose(f) != 0) fail("cannot write a file");
+    if (!f || fwrite(bytes, 1, (size_t)size, f) != (size_t)size || fclose(f) != 0)
+        fail("cannot write a file");
 }
 
 /* Encrypts a plain table and its memo file as Paradox does. pxlib 0.6.8 encrypts the data
@@ -208,7 +210,8 @@ int main(int argc, char** argv)
     if (argc < 3 || argc > 5) fail("usage: px_fixture_gen OUT.db VERSION [CODEPAGE [PASSWORD]] < TABLE");
     const char* out = argv[1];
     const int version = atoi(argv[2]);
-    if (version != 70 && version != 50 && version != 40 && version != 30) fail("VERSION must be 70, 50, 40 or 30");
+    if (version != 70 && version != 50 && version != 40 && version != 30)
+        fail("VERSION must be 70, 50, 40 or 30");
     const int codePage = argc > 3 ? atoi(argv[3]) : 936;
     const char* password = argc > 4 ? argv[4] : NULL;
     char encoding[32];

@@ -130,11 +130,10 @@ const QList<Damage>& damages()
         { "Paradox: rows missing", TableFormat::Paradox, u"bad.db"_s,
             paradox([](QByteArray& b) { b.truncate(0x800 + 0x900); }),
             u"的文件头说有 200 行，文件里只有 87 行，缺少 113 行"_s },
-        { "Paradox: block past the end", TableFormat::Paradox, u"bad.db"_s,
-            paradox([](QByteArray& b) {
-                b.truncate(0x800 + 0x800);
-                b[6] = 78, b[7] = 0; // the header counts only the rows of the first block
-            }),
+        { "Paradox: block past the end", TableFormat::Paradox, u"bad.db"_s, paradox([](QByteArray& b) {
+             b.truncate(0x800 + 0x800);
+             b[6] = 78, b[7] = 0; // the header counts only the rows of the first block
+         }),
             u"的数据块 2 超出了文件末尾"_s },
         { "Paradox: block claims more records than fit", TableFormat::Paradox, u"bad.db"_s,
             paradox([](QByteArray& b) { b[0x804] = char(0xFF), b[0x805] = 0x7F; }), u"的数据块 1 已损坏"_s },

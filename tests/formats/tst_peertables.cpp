@@ -42,7 +42,8 @@ void compareRows(ForeignTable& table, const Rows& expected)
             const QVariant& a = rows[r].second[c];
             const QVariant& e = expected[r][c];
             QVERIFY2(e.isNull() ? a.isNull() : a == e && a.typeId() == e.typeId(),
-                qPrintable(u"row %1 field %2: %3, expected %4"_s.arg(r + 1).arg(c + 1).arg(shown(a), shown(e))));
+                qPrintable(
+                    u"row %1 field %2: %3, expected %4"_s.arg(r + 1).arg(c + 1).arg(shown(a), shown(e))));
         }
     }
 }
@@ -82,8 +83,8 @@ QByteArray flipped(double d)
 
 // A table of the given version: 32-byte descriptors, or 48-byte ones after a 68-byte header
 // for dBase 7. `records` are whole records (deletion flag first); `recordSize` 0 counts the fields.
-QByteArray dbfFile(quint8 version, quint8 mark, const QList<DbfField>& fields, const QList<QByteArray>& records,
-    int recordSize = 0, const QByteArray& driverName = {})
+QByteArray dbfFile(quint8 version, quint8 mark, const QList<DbfField>& fields,
+    const QList<QByteArray>& records, int recordSize = 0, const QByteArray& driverName = {})
 {
     const bool level7 = (version & 0x07) == 4;
     const int descriptor = level7 ? 48 : 32;
@@ -139,8 +140,8 @@ HandCase visualFoxProVarchar()
 {
     // _NullFlags bits in field order: V takes its length bit, then its null bit; Q its
     // length bit; the autoincrement I is not nullable.
-    const QList<DbfField> fields = { { "V", 'V', 6, 0, 0x02 }, { "Q", 'Q', 4, 0, 0x04 }, { "ID", 'I', 4, 0, 0x0C },
-        { "_NullFlags", '0', 1, 0, 0x05 } };
+    const QList<DbfField> fields = { { "V", 'V', 6, 0, 0x02 }, { "Q", 'Q', 4, 0, 0x04 },
+        { "ID", 'I', 4, 0, 0x0C }, { "_NullFlags", '0', 1, 0, 0x05 } };
     auto record = [](const QByteArray& v, quint32 id, quint8 flags) {
         QByteArray r = " " + v + QByteArray(4, '\x01');
         QByteArray n(4, '\0');
@@ -149,8 +150,8 @@ HandCase visualFoxProVarchar()
     };
     QByteArray shortValue("ab\0\0\0\x02", 6);
     return { dbfFile(0x32, 0x03, fields,
-                 { record("abcdef", 1, 0x00), record(shortValue, 2, 0x01), record(QByteArray(6, '\0'), 3, 0x02),
-                     record("caf\xE9  ", 4, 0x00) }),
+                 { record("abcdef", 1, 0x00), record(shortValue, 2, 0x01),
+                     record(QByteArray(6, '\0'), 3, 0x02), record("caf\xE9  ", 4, 0x00) }),
         {}, { u"V"_s, u"Q"_s, u"ID"_s },
         { { u"abcdef"_s, QVariant(), qint64(1) }, { u"ab"_s, QVariant(), qint64(2) },
             { QVariant(), QVariant(), qint64(3) }, { u"café  "_s, QVariant(), qint64(4) } } };
@@ -162,20 +163,23 @@ HandCase dbase7()
         { "TS", '@', 8 }, { "DAY", 'D', 8 }, { "NOTE", 'M', 10 } };
     // 2024-01-15 is day 738900 counting 0001-01-01 as day 1.
     const double ms = 738900.0 * 86400000.0 + 3723000.0;
-    const QByteArray row1 = " caf\xE9  " + be(quint32(-5) ^ 0x80000000u, 4) + be(1u ^ 0x80000000u, 4) + flipped(-2.5)
-        + flipped(ms) + "20240115" + "         1";
+    const QByteArray row1 = " caf\xE9  " + be(quint32(-5) ^ 0x80000000u, 4) + be(1u ^ 0x80000000u, 4)
+        + flipped(-2.5) + flipped(ms) + "20240115" + "         1";
     const QByteArray row2 = " " + QByteArray(6, ' ') + QByteArray(4, '\0') + be(2u ^ 0x80000000u, 4)
         + QByteArray(8, '\0') + QByteArray(8, '\0') + "        " + "          ";
     // A dBase IV memo file with 64-byte blocks: the header names the size.
     QByteArray memo(64, '\0');
     putLe(memo, 0, 3, 4);
     putLe(memo, 20, 64, 2);
-    QByteArray block = QByteArray("\xFF\xFF\x08\x00", 4) + QByteArray(4, '\0') + "Gr\xF6\xDF" "e";
+    QByteArray block = QByteArray("\xFF\xFF\x08\x00", 4) + QByteArray(4, '\0')
+        + "Gr\xF6\xDF"
+          "e";
     putLe(block, 4, quint64(block.size()), 4);
     memo += block + QByteArray(128 - 64 - block.size(), '\0');
     return { dbfFile(0x8C, 0x00, fields, { row1, row2 }, 0, "DBWINUS0"), memo,
         { u"NAME"_s, u"N"_s, u"AUTO"_s, u"D"_s, u"TS"_s, u"DAY"_s, u"NOTE"_s },
-        { { u"café"_s, qint64(-5), qint64(1), -2.5, u"2024-01-15 01:02:03"_s, QDate(2024, 1, 15), u"Größe"_s },
+        { { u"café"_s, qint64(-5), qint64(1), -2.5, u"2024-01-15 01:02:03"_s, QDate(2024, 1, 15),
+              u"Größe"_s },
             { QVariant(), QVariant(), qint64(2), QVariant(), QVariant(), QVariant(), QVariant() } } };
 }
 
@@ -194,12 +198,14 @@ HandCase noFields()
 
 // ---- writers nobody here wrote -------------------------------------------------------------
 
-void writeWithPythonDbf(const QString& path, const QString& type, const QString& codePage, const QString& fields,
-    const QByteArray& rows, const QByteArray& deleted)
+void writeWithPythonDbf(const QString& path, const QString& type, const QString& codePage,
+    const QString& fields, const QByteArray& rows, const QByteArray& deleted)
 {
-    const QByteArray request = "{\"path\": " + QJsonDocument(QJsonArray { path }).toJson(QJsonDocument::Compact).mid(1).chopped(1)
+    const QByteArray request
+        = "{\"path\": " + QJsonDocument(QJsonArray { path }).toJson(QJsonDocument::Compact).mid(1).chopped(1)
         + ", \"type\": \"" + type.toLatin1() + "\", \"codepage\": \"" + codePage.toLatin1()
-        + "\", \"fields\": \"" + fields.toUtf8() + "\", \"rows\": " + rows + ", \"deleted\": " + deleted + "}";
+        + "\", \"fields\": \"" + fields.toUtf8() + "\", \"rows\": " + rows + ", \"deleted\": " + deleted
+        + "}";
     run(u"/usr/bin/python3"_s, { sourceFile(u"tests/formats/dbf_writer.py"_s) }, request);
 }
 
@@ -259,16 +265,18 @@ void TestPeerTables::dbaseFromPythonDbf_data()
               {"date": "2024-01-15"}, true, "memo ä ß", {"decimal": "3.25"}],
               [null, null, null, null, null, null, null, null, null],
               ["gone", null, null, 1, null, null, false, null, null]])")
-        << QList<FieldType> { FieldType::Text, FieldType::Float, FieldType::Float, FieldType::Integer, FieldType::Text,
-               FieldType::Date, FieldType::Logical, FieldType::Memo, FieldType::Float }
-        << Rows { { u"química"_s, 12.3456, 1.5, qint64(-7), u"2024-01-15 01:02:03"_s, QDate(2024, 1, 15), true,
-                      u"memo ä ß"_s, 3.25 },
+        << QList<FieldType> { FieldType::Text, FieldType::Float, FieldType::Float, FieldType::Integer,
+               FieldType::Text, FieldType::Date, FieldType::Logical, FieldType::Memo, FieldType::Float }
+        << Rows { { u"química"_s, 12.3456, 1.5, qint64(-7), u"2024-01-15 01:02:03"_s, QDate(2024, 1, 15),
+                      true, u"memo ä ß"_s, 3.25 },
                // python-dbf sets no null flags: a currency, double or integer it was given no
                // value for holds zero, and reads back so in python-dbf too.
-               { QVariant(), 0.0, 0.0, qint64(0), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() } };
+               { QVariant(), 0.0, 0.0, qint64(0), QVariant(), QVariant(), QVariant(), QVariant(),
+                   QVariant() } };
     QTest::newRow("Visual FoxPro, Cyrillic 866")
         << u"vfp"_s << u"cp866"_s << u"name C(20) NULL; note M NULL"_s
-        << QByteArray(R"([["Привет, мир", "Заметка"], ["gone", null]])") << QList<FieldType> { FieldType::Text, FieldType::Memo }
+        << QByteArray(R"([["Привет, мир", "Заметка"], ["gone", null]])")
+        << QList<FieldType> { FieldType::Text, FieldType::Memo }
         << Rows { { u"Привет, мир"_s, u"Заметка"_s } };
     QTest::newRow("Visual FoxPro, Thai 874")
         << u"vfp"_s << u"cp874"_s << u"name C(20) NULL"_s << QByteArray(R"([["ภาษาไทย"], ["gone"]])")
@@ -287,7 +295,8 @@ void TestPeerTables::dbaseFromPythonDbf_data()
         << QList<FieldType> { FieldType::Text, FieldType::Memo, FieldType::Integer }
         << Rows { { u"Müller"_s, u"Größe"_s, qint64(42) } };
     QTest::newRow("dBase III, GBK marked 0x4D")
-        << u"db3"_s << u"cp936"_s << u"name C(20); qty N(5,0)"_s << QByteArray(R"([["高新区", 1], ["gone", 2]])")
+        << u"db3"_s << u"cp936"_s << u"name C(20); qty N(5,0)"_s
+        << QByteArray(R"([["高新区", 1], ["gone", 2]])")
         << QList<FieldType> { FieldType::Text, FieldType::Integer } << Rows { { u"高新区"_s, qint64(1) } };
 }
 
@@ -300,7 +309,8 @@ void TestPeerTables::dbaseFromPythonDbf()
     QFETCH(QList<FieldType>, types);
     QFETCH(Rows, expected);
     const QString path = m_dir.filePath(u"%1_%2.dbf"_s.arg(type, codePage));
-    const QByteArray deleted = "[" + QByteArray::number(QJsonDocument::fromJson(rows).array().size() - 1) + "]";
+    const QByteArray deleted
+        = "[" + QByteArray::number(QJsonDocument::fromJson(rows).array().size() - 1) + "]";
     writeWithPythonDbf(path, type, codePage, fields, rows, deleted);
     auto table = ForeignTable::open(path, TableFormat::Dbase);
     QCOMPARE(table->schema().fields.size(), types.size());
@@ -316,7 +326,8 @@ void TestPeerTables::dbaseByHand_data()
 {
     QTest::addColumn<HandCase>("table");
     QTest::newRow("FoxBase 0x02") << foxBase();
-    QTest::newRow("Visual FoxPro 0x32: varchar, varbinary, autoincrement, _NullFlags") << visualFoxProVarchar();
+    QTest::newRow("Visual FoxPro 0x32: varchar, varbinary, autoincrement, _NullFlags")
+        << visualFoxProVarchar();
     QTest::newRow("dBase 7 0x8C: long, autoincrement, double, timestamp, memo of 64-byte blocks") << dbase7();
     QTest::newRow("record length one short, repeated names") << tolerated();
     QTest::newRow("no fields") << noFields();
@@ -346,7 +357,11 @@ void TestPeerTables::invalidValuesAreNamed()
     const QString path = m_dir.filePath(u"odd.dbf"_s);
     QVERIFY(writeBytes(path,
         dbfFile(0x03, 0x7A, { { "NAME", 'C', 6 }, { "DAY", 'D', 8 } },
-            { " ab\xFF" "cd 20240115", " \xB8\xDF    NotAYear", " x     00000000", " qu\xED" "   2024023a",
+            { " ab\xFF"
+              "cd 20240115",
+                " \xB8\xDF    NotAYear", " x     00000000",
+                " qu\xED"
+                "   2024023a",
                 QByteArray(" ab\x81", 4) + "   20240230" })));
     auto table = ForeignTable::open(path, TableFormat::Dbase);
     compareRows(*table,
@@ -354,7 +369,8 @@ void TestPeerTables::invalidValuesAreNamed()
             { u"qu\uFFFD"_s, QVariant() }, { u"ab\uFFFD"_s, QVariant() } });
     const QStringList notes = ForeignTable::takeReadNotes();
     QCOMPARE(notes,
-        (QStringList { u"dBase 表 odd.dbf 第 1、4、5 行的字段 NAME 有不能按代码页 936 解码的字节，已标为 \uFFFD"_s,
+        (QStringList {
+            u"dBase 表 odd.dbf 第 1、4、5 行的字段 NAME 有不能按代码页 936 解码的字节，已标为 \uFFFD"_s,
             u"dBase 表 odd.dbf 第 2、4、5 行的字段 DAY 不是有效日期，按空值读出"_s }));
 }
 
@@ -370,16 +386,18 @@ void TestPeerTables::paradoxFromPxlib_data()
     for (int i = 1; i <= 300; ++i)
         many.append({ u"第%1行"_s.arg(i), qint64(i), i % 7 ? QVariant(u"备注%1"_s.arg(i)) : QVariant() });
     const QString manyFields = u"T:A12\tN:I\tM:M14"_s;
-    QTest::newRow("Paradox 7 encrypted, memos, several blocks") << 70 << 936 << u"secret"_s << manyFields << many;
+    QTest::newRow("Paradox 7 encrypted, memos, several blocks")
+        << 70 << 936 << u"secret"_s << manyFields << many;
     QTest::newRow("Paradox 5 encrypted") << 50 << 936 << u"Pa$$w0rd"_s << manyFields << many;
-    QTest::newRow("Paradox 3 encrypted") << 30 << 936 << u"x"_s << u"T:A12\tN:I"_s
-                                         << Rows { { u"甲"_s, qint64(1) }, { u"乙"_s, qint64(2) } };
+    QTest::newRow("Paradox 3 encrypted")
+        << 30 << 936 << u"x"_s << u"T:A12\tN:I"_s << Rows { { u"甲"_s, qint64(1) }, { u"乙"_s, qint64(2) } };
     QTest::newRow("Paradox 7, Cyrillic 866")
         << 70 << 866 << QString() << u"NAME:A20\tNOTE:M11"_s
         << Rows { { u"Привет"_s, u"Длинная заметка о чём-то"_s }, { u"Мир"_s, QVariant() } };
     QTest::newRow("Paradox 5, Western 1252")
         << 50 << 1252 << QString() << u"NAME:A20"_s << Rows { { u"química"_s }, { u"Ærø"_s } };
-    QTest::newRow("Paradox 7, Big5 950") << 70 << 950 << QString() << u"NAME:A20"_s << Rows { { u"資料庫"_s } };
+    QTest::newRow("Paradox 7, Big5 950")
+        << 70 << 950 << QString() << u"NAME:A20"_s << Rows { { u"資料庫"_s } };
     // Formatted memo, OLE-sized and graphic-sized pointers need no leader.
     QTest::newRow("formatted memo of size 10")
         << 70 << 936 << QString() << u"ID:S\tFM:F10\tM:M10\tOL:O10\tGR:G10"_s

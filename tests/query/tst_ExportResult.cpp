@@ -20,11 +20,10 @@ namespace {
 void makeSource()
 {
     fixture::makeTable(u"src.db"_s,
-                       { fixture::text(u"name"_s, 20), fixture::number(u"amount"_s),
-                         { u"day"_s, store::FieldType::Date, 0, 0 } },
-                       { { u"高新区甲企业"_s, 1250.5, QDate(2012, 12, 31) },
-                         { u"乙"_s, -3.0, QVariant() },
-                         { QVariant(), QVariant(), QDate(2013, 1, 2) } });
+        { fixture::text(u"name"_s, 20), fixture::number(u"amount"_s),
+            { u"day"_s, store::FieldType::Date, 0, 0 } },
+        { { u"高新区甲企业"_s, 1250.5, QDate(2012, 12, 31) }, { u"乙"_s, -3.0, QVariant() },
+            { QVariant(), QVariant(), QDate(2013, 1, 2) } });
 }
 
 struct Answer
@@ -40,7 +39,8 @@ struct Answer
 QByteArray runPeer(const QString& mode, const QString& path)
 {
     QProcess p;
-    p.start(u"/usr/bin/python3"_s, { qEnvironmentVariable("VELTO_SOURCE_DIR") + u"/tests/query/export_peer.py"_s, mode, path });
+    p.start(u"/usr/bin/python3"_s,
+        { qEnvironmentVariable("VELTO_SOURCE_DIR") + u"/tests/query/export_peer.py"_s, mode, path });
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         qWarning("export_peer.py %s: %s", qPrintable(mode), p.readAllStandardError().constData());
         return {};
@@ -67,7 +67,11 @@ class TestExportResult : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { m_dir = std::make_unique<WorkDir>(); makeSource(); }
+    void init()
+    {
+        m_dir = std::make_unique<WorkDir>();
+        makeSource();
+    }
     void cleanup() { m_dir.reset(); }
 
     void tableTypeByName_data();
@@ -186,7 +190,8 @@ void TestExportResult::failedSaveLeavesEarlierFile()
 {
     QFETCH(QString, fileName);
     QFETCH(bool, earlier);
-    const store::TableType type = fileName.endsWith(u".dbf"_s) ? store::TableType::Dbase : store::TableType::Default;
+    const store::TableType type
+        = fileName.endsWith(u".dbf"_s) ? store::TableType::Dbase : store::TableType::Default;
     if (earlier) {
         Answer before;
         ExportResult(before.query, nullptr, fileName);
@@ -213,7 +218,8 @@ void TestExportResult::failedSaveLeavesEarlierFile()
 
 void TestExportResult::dbaseReadByDbfread()
 {
-    Answer a(u"select name 企业详细名称, amount 全年产品产值合计, amount 全年产品产值合计二, day 日期 from \"src.db\""_s);
+    Answer a(
+        u"select name 企业详细名称, amount 全年产品产值合计, amount 全年产品产值合计二, day 日期 from \"src.db\""_s);
     ExportResult(a.query, nullptr, u"answer.dbf"_s);
     const QJsonObject seen = readWithDbfread(m_dir->filePath(u"answer.dbf"_s));
     QVERIFY(!seen.isEmpty());
@@ -235,8 +241,9 @@ void TestExportResult::dbaseReadByDbfread()
 
 void TestExportResult::printCopyRewritesColumnHeads()
 {
-    fixture::makeTable(u"bt_p.db"_s, { fixture::text(u"表头文字"_s, 255), { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } },
-                       { { u"old"_s, 3 }, { u"older"_s, 4 }, { u"oldest"_s, 5 }, { u"gone"_s, 6 } });
+    fixture::makeTable(u"bt_p.db"_s,
+        { fixture::text(u"表头文字"_s, 255), { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } },
+        { { u"old"_s, 3 }, { u"older"_s, 4 }, { u"oldest"_s, 5 }, { u"gone"_s, 6 } });
     Answer a;
     ExportGrid grid;
     grid.charWidth = 10;
@@ -260,15 +267,17 @@ void TestExportResult::printCopyFitsLongNumbers()
     ExportResult(a.query, nullptr, u"query_p.db"_s);
     const QList<QVariantList> heads = fixture::rowsOf(u"bt_p.db"_s);
     QCOMPARE(heads.size(), 1);
-    const int longest = int(std::max(store::displayText(1250.5 / 7).size(), store::displayText(-3.0 / 7).size()));
+    const int longest
+        = int(std::max(store::displayText(1250.5 / 7).size(), store::displayText(-3.0 / 7).size()));
     QVERIFY(longest > 10);
     QCOMPARE(heads[0][1].toInt(), longest);
 }
 
 void TestExportResult::otherNamesLeaveColumnHeads()
 {
-    fixture::makeTable(u"bt_p.db"_s, { fixture::text(u"表头文字"_s, 255), { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } },
-                       { { u"keep"_s, 3 } });
+    fixture::makeTable(u"bt_p.db"_s,
+        { fixture::text(u"表头文字"_s, 255), { u"列宽度"_s, store::FieldType::SmallInt, 0, 0 } },
+        { { u"keep"_s, 3 } });
     Answer a;
     ExportResult(a.query, nullptr, u"QUERY_P.DB"_s); // compared as written
     ExportResult(a.query, nullptr, u"other.db"_s);
@@ -282,7 +291,9 @@ void TestExportResult::spreadsheets()
     QFile csv(u"answer.csv"_s);
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QCOMPARE(csv.readAll(),
-             QByteArray("\xEF\xBB\xBF") + u"企业名称,金额,日期\r\n高新区甲企业,1250.5,2012-12-31\r\n乙,-3,\r\n,,2013-01-02\r\n"_s.toUtf8());
+        QByteArray("\xEF\xBB\xBF")
+            + u"企业名称,金额,日期\r\n高新区甲企业,1250.5,2012-12-31\r\n乙,-3,\r\n,,2013-01-02\r\n"_s
+                  .toUtf8());
 
     ExportResult(a.query, nullptr, u"answer.xlsx"_s);
     const QJsonArray rows = readXlsx(m_dir->filePath(u"answer.xlsx"_s));
@@ -303,16 +314,18 @@ void TestExportResult::transpose_data()
     QTest::newRow("3 columns, 2 rows")
         << u"select name 企业名称, amount 金额, day 日期 from \"src.db\" where amount is not null order by amount"_s
         << QStringList { u"字段名"_s, u"字段1"_s, u"字段2"_s } << 60
-        << QList<QStringList> { { u"企业名称"_s, u"乙"_s, u"高新区甲企业"_s },
-                                { u"金额"_s, u"-3"_s, u"1250.5"_s },
-                                { u"日期"_s, QString(), QLocale::system().toString(QDate(2012, 12, 31), QLocale::ShortFormat) } };
-    QTest::newRow("no text fields: 60 wide") << u"select amount from \"src.db\" where amount > 0"_s
-                                             << QStringList { u"字段名"_s, u"字段1"_s } << 60
-                                             << QList<QStringList> { { u"amount"_s, u"1250.5"_s } };
+        << QList<QStringList> {
+               { u"企业名称"_s, u"乙"_s, u"高新区甲企业"_s }, { u"金额"_s, u"-3"_s, u"1250.5"_s },
+               { u"日期"_s, QString(), QLocale::system().toString(QDate(2012, 12, 31), QLocale::ShortFormat) }
+           };
+    QTest::newRow("no text fields: 60 wide")
+        << u"select amount from \"src.db\" where amount > 0"_s << QStringList { u"字段名"_s, u"字段1"_s }
+        << 60 << QList<QStringList> { { u"amount"_s, u"1250.5"_s } };
     QTest::newRow("wide text field: its size plus one")
         << u"select name || '                                                            ' wide from \"src.db\" where amount > 0"_s
         << QStringList { u"字段名"_s, u"字段1"_s } << 73
-        << QList<QStringList> { { u"wide"_s, u"高新区甲企业                                                            "_s } };
+        << QList<QStringList> { { u"wide"_s,
+               u"高新区甲企业                                                            "_s } };
 }
 
 void TestExportResult::transpose()
@@ -369,7 +382,8 @@ void TestExportResult::transposeOfTooManyRowsSaysWhatToDo()
         TransposeResult(a.query, a.query);
         QFAIL("transposed 2,500 rows");
     } catch (const store::StoreError& e) {
-        QVERIFY2(e.message().contains(u"2500"_s) && e.message().contains(u"减少结果的行数"_s), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(u"2500"_s) && e.message().contains(u"减少结果的行数"_s),
+            qPrintable(e.message()));
     }
     QVERIFY(a.query.isOpen());
     QCOMPARE(a.query.recordCount(), 2500);

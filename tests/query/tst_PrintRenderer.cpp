@@ -210,12 +210,13 @@ void TestPrintRenderer::textClearOfRulesNumbersRightAligned()
         QVERIFY2(bottom - top >= 6, qPrintable(u"row %1 is %2 pixels high"_s.arg(i).arg(bottom - top)));
         for (int x = left; x <= right; ++x) {
             if (verticals.contains(x)) continue;
-            QVERIFY2(!ink(x, top + 1) && !ink(x, bottom - 1), qPrintable(u"row %1 touches its rule at x %2"_s.arg(i).arg(x)));
+            QVERIFY2(!ink(x, top + 1) && !ink(x, bottom - 1),
+                qPrintable(u"row %1 touches its rule at x %2"_s.arg(i).arg(x)));
         }
         for (int v : verticals)
             for (int y = top + 1; y < bottom; ++y)
                 QVERIFY2((v == left || !ink(v - 1, y)) && (v == right || !ink(v + 1, y)),
-                         qPrintable(u"row %1 touches the rule at x %2"_s.arg(i).arg(v)));
+                    qPrintable(u"row %1 touches the rule at x %2"_s.arg(i).arg(v)));
     }
 
     // 总收入合计 of the first rows: 1.5 and 3 end at the same place.

@@ -98,8 +98,9 @@ void TestQueryStatementBuilder::dictionaryLists()
         sums << d.caption;
     for (const auto& d : f.classificationFields)
         groups << d.caption;
-    QCOMPARE(conditions, QStringList({ u"报表编号"_s, u"企业详细名称"_s, u"行业代码"_s, u"总收入"_s, u"产品名称"_s,
-                                       u"全年产品产值"_s }));
+    QCOMPARE(conditions,
+        QStringList({ u"报表编号"_s, u"企业详细名称"_s, u"行业代码"_s, u"总收入"_s, u"产品名称"_s,
+            u"全年产品产值"_s }));
     QCOMPARE(sums, QStringList({ u"总收入"_s, u"全年产品产值"_s, u"企业数"_s }));
     QCOMPARE(groups, QStringList({ u"报表编号"_s, u"企业详细名称"_s, u"行业代码"_s, u"产品名称"_s }));
     QCOMPARE(f.tables, QStringList({ A, B }));
@@ -118,40 +119,43 @@ void TestQueryStatementBuilder::queryStatement_data()
     example.sort = { { u"企业详细名称"_s, false } };
     QTest::newRow("worked example") << false << example
                                     << QStringList { u"select a.QA04 企业详细名称"_s, u",b.QE02 产品名称"_s,
-                                                     u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
-                                                     u" where(a.QA01=b.QA01)"_s, u" and (a.QC05 >= 5000)"_s,
-                                                     u" order by 企业详细名称"_s };
+                                           u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
+                                           u" where(a.QA01=b.QA01)"_s, u" and (a.QC05 >= 5000)"_s,
+                                           u" order by 企业详细名称"_s };
 
     QTest::newRow("nothing ticked: every condition field's table")
-        << false << QueryChoices {} << QStringList { u"select *"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
-                                                     u" where(a.QA01=b.QA01)"_s };
+        << false << QueryChoices {}
+        << QStringList { u"select *"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
+               u" where(a.QA01=b.QA01)"_s };
 
     QueryChoices oneTable;
     oneTable.selectedFields = { 0, 3 };
     QTest::newRow("fields of one table: no join")
-        << false << oneTable << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s, u" from \"kfq_1.db\" a"_s };
+        << false << oneTable
+        << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s, u" from \"kfq_1.db\" a"_s };
 
     QueryChoices andOnly = oneTable;
     andOnly.andGroup = { cond(u"a.QC05 > 1"_s, A), cond(u"a.QB03 = \"6311\""_s, A) };
     QTest::newRow("and-group opens the where clause")
         << false << andOnly
         << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s, u" from \"kfq_1.db\" a"_s,
-                         u" where (a.QC05 > 1 and a.QB03 = \"6311\")"_s };
+               u" where (a.QC05 > 1 and a.QB03 = \"6311\")"_s };
 
     QueryChoices orOnly = oneTable;
     orOnly.orGroup = { cond(u"a.QC05 > 1"_s, A), cond(u"a.QC05 < 0"_s, A) };
     orOnly.combineWithOr = true;
-    QTest::newRow("or-group alone, no join") << false << orOnly
-                                             << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s,
-                                                              u" from \"kfq_1.db\" a"_s,
-                                                              u" where (a.QC05 > 1 or a.QC05 < 0)"_s };
+    QTest::newRow("or-group alone, no join")
+        << false << orOnly
+        << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s, u" from \"kfq_1.db\" a"_s,
+               u" where (a.QC05 > 1 or a.QC05 < 0)"_s };
 
     QueryChoices orJoined = orOnly;
     orJoined.orGroup.append(cond(u"b.QE14 > 0"_s, B));
     QTest::newRow("or-group after a join line, its table joined")
         << false << orJoined
-        << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
-                         u" where(a.QA01=b.QA01)"_s, u" and (a.QC05 > 1 or a.QC05 < 0 or b.QE14 > 0)"_s };
+        << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s,
+               u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s, u" where(a.QA01=b.QA01)"_s,
+               u" and (a.QC05 > 1 or a.QC05 < 0 or b.QE14 > 0)"_s };
 
     QueryChoices both = oneTable;
     both.andGroup = { cond(u"a.QC05 > 1"_s, A) };
@@ -159,22 +163,24 @@ void TestQueryStatementBuilder::queryStatement_data()
     QTest::newRow("both groups, no where yet, 与")
         << false << both
         << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s, u" from \"kfq_1.db\" a"_s,
-                         u" where (a.QC05 > 1)"_s, u" and "_s, u"(a.QB03 = \"1\" or a.QB03 = \"2\")"_s };
+               u" where (a.QC05 > 1)"_s, u" and "_s, u"(a.QB03 = \"1\" or a.QB03 = \"2\")"_s };
 
     QueryChoices bothJoined = both;
     bothJoined.combineWithOr = true;
     bothJoined.selectedFields = { 4 };
     QTest::newRow("both groups after a join, 或")
         << false << bothJoined
-        << QStringList { u"select b.QE02 产品名称"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s, u" where(a.QA01=b.QA01)"_s,
-                         u" and ((a.QC05 > 1)"_s, u" or "_s, u"(a.QB03 = \"1\" or a.QB03 = \"2\"))"_s };
+        << QStringList { u"select b.QE02 产品名称"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
+               u" where(a.QA01=b.QA01)"_s, u" and ((a.QC05 > 1)"_s, u" or "_s,
+               u"(a.QB03 = \"1\" or a.QB03 = \"2\"))"_s };
 
     QueryChoices ticked;
     ticked.selectedFields = { 0 };
     ticked.tables = { 1 };
     QTest::newRow("ticked table forced into the from clause")
-        << false << ticked << QStringList { u"select a.QA01 报表编号"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
-                                            u" where(a.QA01=b.QA01)"_s };
+        << false << ticked
+        << QStringList { u"select a.QA01 报表编号"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
+               u" where(a.QA01=b.QA01)"_s };
 
     QueryChoices sorted;
     sorted.selectedFields = { 1, 3 };
@@ -182,26 +188,28 @@ void TestQueryStatementBuilder::queryStatement_data()
     QTest::newRow("sort list with descending entries and a repeat")
         << false << sorted
         << QStringList { u"select a.QA04 企业详细名称"_s, u",a.QC05 总收入"_s, u" from \"kfq_1.db\" a"_s,
-                         u" order by 总收入"_s, u" desc"_s, u",企业详细名称"_s, u",总收入"_s, u" desc"_s };
+               u" order by 总收入"_s, u" desc"_s, u",企业详细名称"_s, u",总收入"_s, u" desc"_s };
 
     QueryChoices untabled = oneTable;
     untabled.andGroup = { cond(u"1=1"_s, QString()) };
     QTest::newRow("a typed condition without a table joins nothing")
-        << false << untabled << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s,
-                                              u" from \"kfq_1.db\" a"_s, u" where (1=1)"_s };
+        << false << untabled
+        << QStringList { u"select a.QA01 报表编号"_s, u",a.QC05 总收入"_s, u" from \"kfq_1.db\" a"_s,
+               u" where (1=1)"_s };
 
     QueryChoices national;
     national.extraCondition = extraConditionFor(4);
     QTest::newRow("national projects, one table, no conditions: two blanks after where")
         << true << national
-        << QStringList { u"select *"_s, u" from \"gjxm.db\""_s, u" where  (is_chge=\"1\" or is_chge=\"2\")"_s };
+        << QStringList { u"select *"_s, u" from \"gjxm.db\""_s,
+               u" where  (is_chge=\"1\" or is_chge=\"2\")"_s };
 
     QueryChoices nationalAnd = national;
     nationalAnd.andGroup = { cond(u"JB10 > 5"_s, G) };
     QTest::newRow("extra condition then the and-group")
         << true << nationalAnd
         << QStringList { u"select *"_s, u" from \"gjxm.db\""_s, u" where  (is_chge=\"1\" or is_chge=\"2\")"_s,
-                         u" and (JB10 > 5)"_s };
+               u" and (JB10 > 5)"_s };
 }
 
 void TestQueryStatementBuilder::queryStatement()
@@ -222,10 +230,10 @@ void TestQueryStatementBuilder::statisticsStatement_data()
     example.statisticsFields = { 0, 1 };
     example.classificationFields = { 2 };
     QTest::newRow("worked example") << example
-                                    << QStringList { u"select a.QB03 行业代码"_s, u",sum("_s, u"a.QC05) 总收入合计"_s,
-                                                     u",sum(b.QE14) 全年产品产值合计"_s,
-                                                     u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
-                                                     u" where(a.QA01=b.QA01)"_s, u" group by a.QB03"_s };
+                                    << QStringList { u"select a.QB03 行业代码"_s, u",sum("_s,
+                                           u"a.QC05) 总收入合计"_s, u",sum(b.QE14) 全年产品产值合计"_s,
+                                           u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
+                                           u" where(a.QA01=b.QA01)"_s, u" group by a.QB03"_s };
 
     QueryChoices totals;
     totals.statisticsFields = { 0 };
@@ -238,9 +246,10 @@ void TestQueryStatementBuilder::statisticsStatement_data()
     order.andGroup = { cond(u"a.QC05 > 0"_s, A) };
     QTest::newRow("tables: first sum, classes, further sums; sorts never")
         << order
-        << QStringList { u"select b.QE02 产品名称"_s, u",a.QA04 企业详细名称"_s, u",sum("_s, u"b.QE14) 全年产品产值合计"_s,
-                         u",sum(a.QC05) 总收入合计"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
-                         u" where(a.QA01=b.QA01)"_s, u" and (a.QC05 > 0)"_s, u" group by b.QE02"_s, u",a.QA04"_s };
+        << QStringList { u"select b.QE02 产品名称"_s, u",a.QA04 企业详细名称"_s, u",sum("_s,
+               u"b.QE14) 全年产品产值合计"_s, u",sum(a.QC05) 总收入合计"_s,
+               u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s, u" where(a.QA01=b.QA01)"_s, u" and (a.QC05 > 0)"_s,
+               u" group by b.QE02"_s, u",a.QA04"_s };
 
     QueryChoices none;
     none.classificationFields = { 0 };
@@ -259,10 +268,10 @@ void TestQueryStatementBuilder::readsCatalogueAndDictionary()
 {
     WorkDir dir;
     fixture::makeTable(u"query_db.db"_s,
-                       { { u"id"_s, store::FieldType::Integer, 0, 0 }, fixture::text(u"db_name"_s, 20),
-                         fixture::text(u"text"_s, 60) },
-                       { { 4, u"gjxm_q.db"_s, u"国家级项目查询"_s }, { 1, u"kfq_q.db"_s, u"企业查询"_s },
-                         { 1, u"other.db"_s, u"second row of the same kind"_s } });
+        { { u"id"_s, store::FieldType::Integer, 0, 0 }, fixture::text(u"db_name"_s, 20),
+            fixture::text(u"text"_s, 60) },
+        { { 4, u"gjxm_q.db"_s, u"国家级项目查询"_s }, { 1, u"kfq_q.db"_s, u"企业查询"_s },
+            { 1, u"other.db"_s, u"second row of the same kind"_s } });
     const QueryCatalogEntry first = QueryCatalogEntry::read(1);
     QCOMPARE(first.caption, u"企业查询"_s);
     QCOMPARE(first.dictionary, u"kfq_q.db"_s);
@@ -270,9 +279,10 @@ void TestQueryStatementBuilder::readsCatalogueAndDictionary()
     QVERIFY(missing.dictionary.isEmpty());
     QVERIFY_THROWS_EXCEPTION(store::StoreError, QueryFields::read(missing.dictionary));
 
-    fixture::makeDictionary(u"kfq_q.db"_s, { { u"kfq_1.db a"_s, u"a.QA01"_s, u"C"_s, u"报表编号"_s },
-                                             { u"kfq_1.db a"_s, u"a.Qa_one"_s, u"0"_s, u"企业数"_s },
-                                             { u"kfq_2.db b"_s, u"b.QE14"_s, u"N"_s, u"产值"_s } });
+    fixture::makeDictionary(u"kfq_q.db"_s,
+        { { u"kfq_1.db a"_s, u"a.QA01"_s, u"C"_s, u"报表编号"_s },
+            { u"kfq_1.db a"_s, u"a.Qa_one"_s, u"0"_s, u"企业数"_s },
+            { u"kfq_2.db b"_s, u"b.QE14"_s, u"N"_s, u"产值"_s } });
     const QueryFields f = QueryFields::read(u"kfq_q.db"_s);
     QCOMPARE(f.conditionFields.size(), 2);
     QCOMPARE(f.conditionFields[1].table, B);
@@ -285,13 +295,15 @@ void TestQueryStatementBuilder::readsCatalogueAndDictionary()
 void TestQueryStatementBuilder::valueMode()
 {
     WorkDir dir;
-    fixture::makeTable(u"kfq_1.db"_s, { fixture::text(u"QA01"_s, 6), fixture::text(u"QB03"_s, 4), fixture::number(u"QC05"_s) },
-                       { { u"000002"_s, u"6311"_s, 12.5 }, { u"000001"_s, u"6311"_s, 3.0 },
-                         { u"000003"_s, QVariant(), QVariant() } });
+    fixture::makeTable(u"kfq_1.db"_s,
+        { fixture::text(u"QA01"_s, 6), fixture::text(u"QB03"_s, 4), fixture::number(u"QC05"_s) },
+        { { u"000002"_s, u"6311"_s, 12.5 }, { u"000001"_s, u"6311"_s, 3.0 },
+            { u"000003"_s, QVariant(), QVariant() } });
     const QString key = u"a.QA01"_s;
     QCOMPARE(fieldValues({ u"行业代码"_s, u"a.QB03"_s, u"C"_s, A }, key),
-             QStringList({ u"\"6311\""_s, u"\"6311\""_s, u"\"\""_s }));
-    QCOMPARE(fieldValues({ u"总收入"_s, u"a.QC05"_s, u"N"_s, A }, key), QStringList({ u"12.5"_s, u"3"_s, QString() }));
+        QStringList({ u"\"6311\""_s, u"\"6311\""_s, u"\"\""_s }));
+    QCOMPARE(fieldValues({ u"总收入"_s, u"a.QC05"_s, u"N"_s, A }, key),
+        QStringList({ u"12.5"_s, u"3"_s, QString() }));
     // Without aliases the field name is the column and the reference only loses its quotes.
     fixture::makeTable(u"gjxm.db"_s, { fixture::text(u"JB00"_s, 6) }, { { u"x1"_s } });
     QCOMPARE(fieldValues({ u"项目编号"_s, u"JB00"_s, u"C"_s, G }, u"JB00"_s), QStringList({ u"\"x1\""_s }));
@@ -372,7 +384,8 @@ void TestQueryStatementBuilder::shippedDictionaryRunsOnDemoData()
     WorkDir dir;
     WorkDirSetup().run();
     DemoData({ .enterprises = 20, .mistakePercent = 0 }).run();
-    DemoInstitutions({ .ventureFunds = 20, .industryBases = 20, .provincialZones = 20, .mistakePercent = 0 }).run();
+    DemoInstitutions({ .ventureFunds = 20, .industryBases = 20, .provincialZones = 20, .mistakePercent = 0 })
+        .run();
     const QueryFields f = QueryFields::read(QueryCatalogEntry::read(kind).dictionary);
 
     QueryChoices all;
@@ -390,8 +403,8 @@ void TestQueryStatementBuilder::shippedDictionaryRunsOnDemoData()
     for (int i = 0; i < f.statisticsFields.size(); ++i)
         sums.statisticsFields.append(i);
     const int group = int(std::find_if(f.classificationFields.begin(), f.classificationFields.end(),
-                                       [&](const DictionaryField& d) { return d.name == classification; })
-                          - f.classificationFields.begin());
+                              [&](const DictionaryField& d) { return d.name == classification; })
+        - f.classificationFields.begin());
     QVERIFY(group < f.classificationFields.size());
     sums.classificationFields = { group };
     query.setSql(QueryStatementBuilder(f, sums).statisticsStatement());

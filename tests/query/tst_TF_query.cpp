@@ -61,8 +61,9 @@ QStringList texts(const QListWidget* list)
 // A second dictionary for code 3, so a change of kind shows in the lists.
 void makeOutOfZoneCatalogue()
 {
-    fixture::makeDictionary(u"kfq_oz.db"_s, { { u"kfq_1.db a"_s, u"a.QA01"_s, u"C"_s, u"报表编号"_s },
-                                              { u"kfq_1.db a"_s, u"a.QB03"_s, u"C"_s, u"行业代码"_s } });
+    fixture::makeDictionary(u"kfq_oz.db"_s,
+        { { u"kfq_1.db a"_s, u"a.QA01"_s, u"C"_s, u"报表编号"_s },
+            { u"kfq_1.db a"_s, u"a.QB03"_s, u"C"_s, u"行业代码"_s } });
     store::Query q;
     q.setSql(u"update \"query_db.db\" set db_name = \"kfq_oz.db\" where id = 3"_s);
     q.execSql();
@@ -157,7 +158,7 @@ void TestTF_query::buildsListsFromTheDictionary()
     QVERIFY(rowOf(w.CheckListBox3, u"行业代码"_s) >= 0);
     QCOMPARE(rowOf(w.CheckListBox3, u"总收入"_s), -1);
     QCOMPARE(texts(w.CheckListBox4),
-             QStringList({ u"\"kfq_1.db\" a"_s, u"\"kfq_2.db\" b"_s, u"\"kfq_5.db\" c"_s }));
+        QStringList({ u"\"kfq_1.db\" a"_s, u"\"kfq_2.db\" b"_s, u"\"kfq_5.db\" c"_s }));
     QVERIFY(w.Button13->isEnabled());
     QVERIFY(!w.Button16->isEnabled());
     QVERIFY(!w.Button18->isEnabled());
@@ -184,8 +185,9 @@ void TestTF_query::workedExampleThroughTheControls()
     w.Button7Click();
     w.Button12Click();
     QCOMPARE(w.Memo1->toPlainText().split(u'\n'),
-             QStringList({ u"select a.QA04 企业详细名称"_s, u",b.QE02 产品名称"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
-                           u" where(a.QA01=b.QA01)"_s, u" and (a.QC05 >= 5000)"_s, u" order by 企业详细名称"_s }));
+        QStringList({ u"select a.QA04 企业详细名称"_s, u",b.QE02 产品名称"_s,
+            u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s, u" where(a.QA01=b.QA01)"_s, u" and (a.QC05 >= 5000)"_s,
+            u" order by 企业详细名称"_s }));
     QVERIFY(w.Query1.isOpen());
     QCOMPARE(w.Query1.fieldDefs()[0].name, u"企业详细名称"_s);
     QCOMPARE(w.DBGrid1->columnTitle(1), u"产品名称"_s);
@@ -204,9 +206,9 @@ void TestTF_query::statistics()
     tick(w.CheckListBox3, u"行业代码"_s);
     w.Button13Click();
     QCOMPARE(w.Memo1->toPlainText().split(u'\n'),
-             QStringList({ u"select a.QB03 行业代码"_s, u",sum("_s, u"a.QC05) 总收入合计"_s, u",sum(b.QE14) 全年产品产值合计"_s,
-                           u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s, u" where(a.QA01=b.QA01)"_s,
-                           u" group by a.QB03"_s }));
+        QStringList({ u"select a.QB03 行业代码"_s, u",sum("_s, u"a.QC05) 总收入合计"_s,
+            u",sum(b.QE14) 全年产品产值合计"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
+            u" where(a.QA01=b.QA01)"_s, u" group by a.QB03"_s }));
     QCOMPARE(w.Query1.fieldDefs()[1].name, u"总收入合计"_s);
 
     // The totals agree with the same figures summed row by row.
@@ -275,8 +277,9 @@ void TestTF_query::conditionGroups()
     tick(w.CheckListBox1, u"报表编号"_s);
     w.Button12Click();
     const QStringList lines = w.Memo1->toPlainText().split(u'\n');
-    QCOMPARE(lines, QStringList({ u"select a.QA01 报表编号"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s, u" where(a.QA01=b.QA01)"_s,
-                                         u" and ((b.QE14 > 0)"_s, u" or "_s, u"(a.QB03 = \"6311\"))"_s }));
+    QCOMPARE(lines,
+        QStringList({ u"select a.QA01 报表编号"_s, u" from \"kfq_1.db\" a,\"kfq_2.db\" b"_s,
+            u" where(a.QA01=b.QA01)"_s, u" and ((b.QE14 > 0)"_s, u" or "_s, u"(a.QB03 = \"6311\"))"_s }));
 }
 
 void TestTF_query::sortList()
@@ -402,7 +405,8 @@ void TestTF_query::failingStatementLeavesMemoAndEmptyGrid()
 void TestTF_query::directSqlAndTranspose()
 {
     TF_query& w = *m_w;
-    w.Memo1->setPlainText(u"select QA01, QB03, QC05 from \"kfq_1.db\"\n where QA01 <= \"000002\" order by QA01"_s);
+    w.Memo1->setPlainText(
+        u"select QA01, QB03, QC05 from \"kfq_1.db\"\n where QA01 <= \"000002\" order by QA01"_s);
     w.Button15Click();
     QVERIFY(w.Button16->isEnabled());
     QCOMPARE(w.Query1.recordCount(), 2);

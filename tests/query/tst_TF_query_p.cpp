@@ -59,9 +59,10 @@ void TestTF_query_p::init()
     m_dir = std::make_unique<WorkDir>();
     fixture::makePrintCopy(200, u"企业"_s, 2.0);
     fixture::makeTable(u"bt2_p.db"_s,
-                       { fixture::text(u"标题文字"_s, 100), { u"标题对齐"_s, store::FieldType::Integer, 0, 0 },
-                         { u"标题字号"_s, store::FieldType::Integer, 0, 0 }, { u"正文字号"_s, store::FieldType::Integer, 0, 0 } },
-                       { { u"企业收入一览"_s, 2, 14, 9 } });
+        { fixture::text(u"标题文字"_s, 100), { u"标题对齐"_s, store::FieldType::Integer, 0, 0 },
+            { u"标题字号"_s, store::FieldType::Integer, 0, 0 },
+            { u"正文字号"_s, store::FieldType::Integer, 0, 0 } },
+        { { u"企业收入一览"_s, 2, 14, 9 } });
     m_services = std::make_unique<FakeServices>();
     windowRegistry().clear();
     windowRegistry().add<TF_bt_p>(&F_bt_p);

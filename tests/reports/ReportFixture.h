@@ -62,10 +62,9 @@ inline void makeEnterprises()
     const auto& fields = reportSummaries::enterpriseSumFields();
     for (int r = 0; r < int(enterprises().size()); ++r) {
         const Enterprise& e = enterprises()[r];
-        QHash<QString, QVariant> v { { u"Id"_s, e.qa01 },   { u"QA01"_s, e.qa01 }, { u"QA03"_s, e.qa01 },
-                                     { u"QA04"_s, e.qa04 }, { u"QB03"_s, e.qb03 }, { u"QB07"_s, e.qb07 },
-                                     { u"QB11"_s, e.qb11 }, { u"QB15"_s, e.qb15 }, { u"QB04"_s, u"2008"_s },
-                                     { u"QB09"_s, u"1"_s } };
+        QHash<QString, QVariant> v { { u"Id"_s, e.qa01 }, { u"QA01"_s, e.qa01 }, { u"QA03"_s, e.qa01 },
+            { u"QA04"_s, e.qa04 }, { u"QB03"_s, e.qb03 }, { u"QB07"_s, e.qb07 }, { u"QB11"_s, e.qb11 },
+            { u"QB15"_s, e.qb15 }, { u"QB04"_s, u"2008"_s }, { u"QB09"_s, u"1"_s } };
         for (int f = 0; f < int(fields.size()); ++f)
             v.insert(fields[f].field, enterpriseFigure(r, fields[f].field, f));
         insertRow(t, v);
@@ -80,8 +79,8 @@ struct Detail
 
 inline const QList<Detail>& products()
 {
-    static const QList<Detail> list = { { u"000001"_s, 10.5, 8.25, 1 }, { u"000001"_s, 4, 3, 0 },
-                                        { u"000004"_s, 7.75, 7.5, 2.25 } };
+    static const QList<Detail> list
+        = { { u"000001"_s, 10.5, 8.25, 1 }, { u"000001"_s, 4, 3, 0 }, { u"000004"_s, 7.75, 7.5, 2.25 } };
     return list;
 }
 
@@ -98,16 +97,19 @@ inline void makeDetails()
     p.open();
     for (int i = 0; i < int(products().size()); ++i) {
         const Detail& d = products()[i];
-        insertRow(p, { { u"ID"_s, u"%1_%2"_s.arg(d.qa01).arg(i) }, { u"QA01"_s, d.qa01 }, { u"QE01"_s, QString::number(i) },
-                       { u"QE14"_s, d.a }, { u"QE15"_s, d.b }, { u"QE16"_s, d.c }, { u"QE_ONE"_s, 1 } });
+        insertRow(p,
+            { { u"ID"_s, u"%1_%2"_s.arg(d.qa01).arg(i) }, { u"QA01"_s, d.qa01 },
+                { u"QE01"_s, QString::number(i) }, { u"QE14"_s, d.a }, { u"QE15"_s, d.b }, { u"QE16"_s, d.c },
+                { u"QE_ONE"_s, 1 } });
     }
     store::Table s;
     s.setTableName(u"kfq_5.db"_s);
     s.open();
     for (int i = 0; i < int(projects().size()); ++i) {
         const Detail& d = projects()[i];
-        insertRow(s, { { u"Id"_s, u"%1_%2"_s.arg(d.qa01).arg(i) }, { u"Qa01"_s, d.qa01 }, { u"Qh00"_s, QString::number(i) },
-                       { u"Qh51"_s, d.a }, { u"Qh_one"_s, 1 } });
+        insertRow(s,
+            { { u"Id"_s, u"%1_%2"_s.arg(d.qa01).arg(i) }, { u"Qa01"_s, d.qa01 },
+                { u"Qh00"_s, QString::number(i) }, { u"Qh51"_s, d.a }, { u"Qh_one"_s, 1 } });
     }
 }
 
@@ -131,8 +133,8 @@ inline const QList<NationalProject>& nationalProjects()
 // The summed national-project fields, and each project's figure for one of them.
 inline QStringList nationalFields()
 {
-    return { u"JC100"_s, u"JC130"_s, u"JC150"_s, u"JF100_2"_s, u"JG10_2"_s,
-             u"JG20_2"_s, u"JG21_2"_s, u"JG30_2"_s, u"JG40_2"_s };
+    return { u"JC100"_s, u"JC130"_s, u"JC150"_s, u"JF100_2"_s, u"JG10_2"_s, u"JG20_2"_s, u"JG21_2"_s,
+        u"JG30_2"_s, u"JG40_2"_s };
 }
 
 inline double nationalFigure(int row, int field)
@@ -144,9 +146,9 @@ inline double nationalFigure(int row, int field)
 inline void makeNationalProjects()
 {
     store::TableSchema schema;
-    schema.fields = { { u"Id"_s, store::FieldType::Text, 12, 0 },     { u"JB00"_s, store::FieldType::Text, 9, 0 },
-                      { u"JB01"_s, store::FieldType::Text, 100, 0 },  { u"JB02"_s, store::FieldType::Text, 14, 0 },
-                      { u"IS_CHGE"_s, store::FieldType::Text, 1, 0 }, { u"GJ_ONE"_s, store::FieldType::SmallInt, 0, 0 } };
+    schema.fields = { { u"Id"_s, store::FieldType::Text, 12, 0 }, { u"JB00"_s, store::FieldType::Text, 9, 0 },
+        { u"JB01"_s, store::FieldType::Text, 100, 0 }, { u"JB02"_s, store::FieldType::Text, 14, 0 },
+        { u"IS_CHGE"_s, store::FieldType::Text, 1, 0 }, { u"GJ_ONE"_s, store::FieldType::SmallInt, 0, 0 } };
     for (const QString& f : nationalFields())
         schema.fields.append({ f, store::FieldType::Float, 0, 0 });
     store::Table::createTable(u"gjxm.db"_s, schema);
@@ -155,8 +157,8 @@ inline void makeNationalProjects()
     t.open();
     for (int r = 0; r < int(nationalProjects().size()); ++r) {
         const NationalProject& p = nationalProjects()[r];
-        QHash<QString, QVariant> v { { u"Id"_s, p.jb00 },   { u"JB00"_s, p.jb00 },      { u"JB01"_s, p.jb01 },
-                                     { u"JB02"_s, p.jb02 }, { u"IS_CHGE"_s, p.isChge }, { u"GJ_ONE"_s, 1 } };
+        QHash<QString, QVariant> v { { u"Id"_s, p.jb00 }, { u"JB00"_s, p.jb00 }, { u"JB01"_s, p.jb01 },
+            { u"JB02"_s, p.jb02 }, { u"IS_CHGE"_s, p.isChge }, { u"GJ_ONE"_s, 1 } };
         for (int f = 0; f < int(nationalFields().size()); ++f)
             v.insert(nationalFields()[f], nationalFigure(r, f));
         insertRow(t, v);
@@ -167,17 +169,17 @@ inline void makeNationalProjects()
 inline void makeUnreported(const QList<QStringList>& rows)
 {
     store::TableSchema schema;
-    schema.fields = { { u"JB00"_s, store::FieldType::Text, 9, 0 },
-                      { u"JB01"_s, store::FieldType::Text, 46, 0 },
-                      { u"JB02"_s, store::FieldType::Text, 14, 0 },
-                      { u"YY"_s, store::FieldType::Text, 1, 0 } };
+    schema.fields
+        = { { u"JB00"_s, store::FieldType::Text, 9, 0 }, { u"JB01"_s, store::FieldType::Text, 46, 0 },
+              { u"JB02"_s, store::FieldType::Text, 14, 0 }, { u"YY"_s, store::FieldType::Text, 1, 0 } };
     store::Table::createTable(u"gj_wsb.db"_s, schema);
     store::Table t;
     t.setTableName(u"gj_wsb.db"_s);
     t.open();
     for (const QStringList& row : rows)
-        insertRow(t, { { u"JB00"_s, row.value(0) }, { u"JB01"_s, row.value(1) }, { u"JB02"_s, row.value(2) },
-                       { u"YY"_s, row.value(3) } });
+        insertRow(t,
+            { { u"JB00"_s, row.value(0) }, { u"JB01"_s, row.value(1) }, { u"JB02"_s, row.value(2) },
+                { u"YY"_s, row.value(3) } });
 }
 
 // The shipped items, read here without the program's reader.

@@ -48,10 +48,10 @@ void makeEnterpriseList(int rows)
     t.setTableName(u"dqy.db"_s);
     t.open();
     for (int r = 0; r < rows; ++r)
-        fixture::insertRow(t, { { u"报表编号"_s, u"%1"_s.arg(r + 1, 6, 10, QChar(u'0')) },
-                                { u"企业名称"_s, u"第%1号企业有限公司"_s.arg(r + 1) },
-                                { u"总收入"_s, 900000.0 - r },
-                                { u"净利润"_s, -12.5 } });
+        fixture::insertRow(t,
+            { { u"报表编号"_s, u"%1"_s.arg(r + 1, 6, 10, QChar(u'0')) },
+                { u"企业名称"_s, u"第%1号企业有限公司"_s.arg(r + 1) }, { u"总收入"_s, 900000.0 - r },
+                { u"净利润"_s, -12.5 } });
 }
 
 bool inOrder(const QString& text, const QStringList& parts)
@@ -96,7 +96,8 @@ private:
 void TestReportForms::initTestCase()
 {
     installFontSubstitutes();
-    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
 }
 
 void TestReportForms::init()
@@ -137,24 +138,27 @@ void TestReportForms::enterpriseListsAndServiceList()
 {
     ReportPrinter printer;
     const QString pdf = printItems(printer,
-                                   { { u"亿元以上"_s, u"dqy"_s, 1 }, { u"上市"_s, u"shqy"_s, 1 }, { u"服务业"_s, u"fwqy"_s, 1 } },
-                                   u"lists.pdf"_s);
+        { { u"亿元以上"_s, u"dqy"_s, 1 }, { u"上市"_s, u"shqy"_s, 1 }, { u"服务业"_s, u"fwqy"_s, 1 } },
+        u"lists.pdf"_s);
     QCOMPARE(printed::pages(pdf), 3);
     const QString revenue = printed::text(pdf, 1);
     QVERIFY(revenue.contains(u"2012年国家高新技术产业开发区(区外)企业总收入亿元以上清单"_s));
-    QVERIFY2(inOrder(revenue, { u"报表编号"_s, u"企业名称"_s, u"总收入"_s, u"净利润"_s, u"上缴税费"_s, u"出口创汇"_s,
-                                u"戊环保有限公司"_s, u"300000"_s, u"甲软件有限公司"_s, u"250000"_s,
-                                u"乙服务有限公司"_s, u"100000"_s }),
-             qPrintable(revenue));
+    QVERIFY2(inOrder(revenue,
+                 { u"报表编号"_s, u"企业名称"_s, u"总收入"_s, u"净利润"_s, u"上缴税费"_s, u"出口创汇"_s,
+                     u"戊环保有限公司"_s, u"300000"_s, u"甲软件有限公司"_s, u"250000"_s, u"乙服务有限公司"_s,
+                     u"100000"_s }),
+        qPrintable(revenue));
     QVERIFY(!revenue.contains(u"丙电子有限公司"_s)); // 99999.5 stays below the threshold
     const QString listed = printed::text(pdf, 2);
     QVERIFY(listed.contains(u"2012年上市企业清单"_s));
     QVERIFY(inOrder(listed, { u"甲软件有限公司"_s, u"丙电子有限公司"_s, u"99999.5"_s }));
     const QString services = printed::text(pdf, 3);
-    QVERIFY(inOrder(services, { u"高技术服务业企业"_s, u"报表编号"_s, u"企业名称"_s, u"行业代码"_s, u"总收入"_s,
-                                u"净利润"_s, u"上缴税费"_s, u"人数"_s }));
-    QVERIFY(inOrder(services, { u"甲软件有限公司"_s, u"6311"_s, u"乙服务有限公司"_s, u"7590"_s, u"丁信息有限公司"_s,
-                                u"己研究院有限公司"_s }));
+    QVERIFY(inOrder(services,
+        { u"高技术服务业企业"_s, u"报表编号"_s, u"企业名称"_s, u"行业代码"_s, u"总收入"_s, u"净利润"_s,
+            u"上缴税费"_s, u"人数"_s }));
+    QVERIFY(inOrder(services,
+        { u"甲软件有限公司"_s, u"6311"_s, u"乙服务有限公司"_s, u"7590"_s, u"丁信息有限公司"_s,
+            u"己研究院有限公司"_s }));
     QVERIFY(!services.contains(u"7591"_s));
     // The forms closed their tables after printing.
     QVERIFY(!printer.dqy().Table1.isOpen());
@@ -237,21 +241,22 @@ void TestReportForms::unreportedListIsLandscape()
 {
     QList<QStringList> rows;
     for (int i = 0; i < 60; ++i)
-        rows.append({ u"P%1"_s.arg(i, 2, 10, QChar(u'0')), u"未上报项目%1"_s.arg(i), u"2011AB%1"_s.arg(i), QString::number(i % 6) });
+        rows.append({ u"P%1"_s.arg(i, 2, 10, QChar(u'0')), u"未上报项目%1"_s.arg(i), u"2011AB%1"_s.arg(i),
+            QString::number(i % 6) });
     fixture::makeUnreported(rows);
     ReportPrinter printer;
     const QString pdf = printItems(printer, { { u"未上报"_s, u"gjwsb"_s, 5 } }, u"gjwsb.pdf"_s);
     QVERIFY2(printed::info(pdf, u"Page size"_s).startsWith(u"842 x 595"_s),
-             qPrintable(printed::info(pdf, u"Page size"_s)));
+        qPrintable(printed::info(pdf, u"Page size"_s)));
     const int pages = printed::pages(pdf);
     QVERIFY(pages >= 2);
     const QString first = printed::text(pdf, 1);
     QVERIFY(first.contains(u"2012年国家级Velto计划项目未统计上报原因调查表"_s));
     for (int p = 1; p <= pages; ++p) {
         const QString page = printed::text(pdf, p);
-        for (const QString& caption : { u"项目编号"_s, u"计划编号"_s, u"项目名称"_s, u"未上报原因"_s, u"验收、结题过"_s,
-                                        u"早或已经撤项"_s, u"项目承担"_s, u"单位拒报"_s, u"单位迁扯或项"_s,
-                                        u"目负责人调动"_s, u"其它原因"_s })
+        for (const QString& caption : { u"项目编号"_s, u"计划编号"_s, u"项目名称"_s, u"未上报原因"_s,
+                 u"验收、结题过"_s, u"早或已经撤项"_s, u"项目承担"_s, u"单位拒报"_s, u"单位迁扯或项"_s,
+                 u"目负责人调动"_s, u"其它原因"_s })
             QVERIFY2(page.contains(caption), qPrintable(caption + u" on page "_s + QString::number(p)));
     }
     QVERIFY(!printed::text(pdf, 2).contains(u"调查表"_s)); // the title on the first page only
@@ -263,33 +268,39 @@ void TestReportForms::summarySheets()
 {
     fixture::makeNationalProjects();
     ReportPrinter printer;
-    const QString pdf = printItems(printer, { { u"汇总"_s, u"kfqhz"_s, 1 }, { u"国家级"_s, u"gjhz"_s, 4 } }, u"summaries.pdf"_s);
+    const QString pdf = printItems(
+        printer, { { u"汇总"_s, u"kfqhz"_s, 1 }, { u"国家级"_s, u"gjhz"_s, 4 } }, u"summaries.pdf"_s);
     QCOMPARE(printed::pages(pdf), 2);
     const QString enterprises = printed::text(pdf, 1);
     QVERIFY(enterprises.contains(u"2012年高新技术产业开发区（区外）企业汇总表"_s));
     // Three columns filled from the top: the first row holds the first of each column.
     const QString firstRow = enterprises.section(u'\n', 0, -1).split(u'\n').filter(u"企业数"_s).value(0);
-    QVERIFY2(inOrder(firstRow, { u"企业数"_s, u"6"_s, u"流动资产"_s, u"科技项目内部支出"_s }), qPrintable(enterprises));
+    QVERIFY2(inOrder(firstRow, { u"企业数"_s, u"6"_s, u"流动资产"_s, u"科技项目内部支出"_s }),
+        qPrintable(enterprises));
     QVERIFY(inOrder(enterprises, { u"实际上缴税"_s, u"年末资产总计"_s }));
     QVERIFY(enterprises.contains(u"项目经费内部支出"_s));
     QVERIFY(enterprises.contains(u" 201"_s)); // 120.5 + 80.25 = 200.75, rounded
     QVERIFY(!enterprises.contains(u"200.75"_s));
     const QString national = printed::text(pdf, 2);
     QVERIFY(national.contains(u"2012年国家级项目汇总表"_s));
-    QVERIFY(inOrder(national, { u"国家级项目数"_s, u"2"_s, u"计划总投资"_s, u"751"_s, u"落实资金合计"_s, u"贷款"_s,
-                                u"自有资金"_s, u"产值"_s, u"产品销售收入"_s, u"出口创汇"_s, u"净利润"_s, u"交税总额"_s }));
+    QVERIFY(inOrder(national,
+        { u"国家级项目数"_s, u"2"_s, u"计划总投资"_s, u"751"_s, u"落实资金合计"_s, u"贷款"_s, u"自有资金"_s,
+            u"产值"_s, u"产品销售收入"_s, u"出口创汇"_s, u"净利润"_s, u"交税总额"_s }));
     QVERIFY(!national.contains(u"750.75"_s));
 }
 
 void TestReportForms::genericItemPrintsTheResultsUnderItsName()
 {
     store::Query q;
-    q.setSql(u"insert into \"kfq_r.db\" (编号,字段值,字段名,错误信息,状态,序号) values ('000003','','qa04','企业详细名称不能为空','错误',1)"_s);
+    q.setSql(
+        u"insert into \"kfq_r.db\" (编号,字段值,字段名,错误信息,状态,序号) values ('000003','','qa04','企业详细名称不能为空','错误',1)"_s);
     q.execSql();
     ReportPrinter printer;
-    const QString pdf = printItems(printer, { { u"企业校验结果清单"_s, u"kfq_r.db"_s, 1 } }, u"results.pdf"_s);
+    const QString pdf
+        = printItems(printer, { { u"企业校验结果清单"_s, u"kfq_r.db"_s, 1 } }, u"results.pdf"_s);
     const QString text = printed::text(pdf);
-    QVERIFY(inOrder(text, { u"校验表"_s, u"企业校验结果清单"_s, u"序号"_s, u"000003"_s, u"企业详细名称不能为空"_s }));
+    QVERIFY(inOrder(
+        text, { u"校验表"_s, u"企业校验结果清单"_s, u"序号"_s, u"000003"_s, u"企业详细名称不能为空"_s }));
     store::Table title;
     title.setTableName(u"check_pt.db"_s);
     title.open();
@@ -316,7 +327,8 @@ void TestReportForms::commandLine()
 {
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    QCOMPARE(cli::printCommand({ u"dqy"_s, u"高技术服务业企业清单"_s, u"--pdf"_s, u"cli.pdf"_s }, out, err), 0);
+    QCOMPARE(
+        cli::printCommand({ u"dqy"_s, u"高技术服务业企业清单"_s, u"--pdf"_s, u"cli.pdf"_s }, out, err), 0);
     QCOMPARE(printed::pages(u"cli.pdf"_s), 2);
     QVERIFY(inOrder(printed::text(u"cli.pdf"_s), { u"亿元以上清单"_s, u"高技术服务业企业"_s }));
 

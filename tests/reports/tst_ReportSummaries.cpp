@@ -40,10 +40,11 @@ QStringList columnsOf(const QString& name)
 }
 
 // The service industries of the list, written out here as the survey gives them.
-const QStringList serviceCodes = u"6311 6312 6319 6321 6322 6330 6410 6420 6490 6510 6520 6530 6540 6550 6591 6592 "
-                                 u"7250 7251 7252 7253 7254 7255 7256 7310 7320 7330 7340 7350 7410 7420 7430 7440 "
-                                 u"7450 7461 7462 7471 7472 7473 7474 7475 7511 7512 7513 7514 7519 7481 7482 7483 "
-                                 u"7491 7520 7590"_s.split(u' ');
+const QStringList serviceCodes
+    = u"6311 6312 6319 6321 6322 6330 6410 6420 6490 6510 6520 6530 6540 6550 6591 6592 "
+      u"7250 7251 7252 7253 7254 7255 7256 7310 7320 7330 7340 7350 7410 7420 7430 7440 "
+      u"7450 7461 7462 7471 7472 7473 7474 7475 7511 7512 7513 7514 7519 7481 7482 7483 "
+      u"7491 7520 7590"_s.split(u' ');
 
 // The report numbers of the fixture's enterprises that `keep` selects, by descending revenue.
 QStringList selected(const std::function<bool(const fixture::Enterprise&)>& keep)
@@ -51,7 +52,8 @@ QStringList selected(const std::function<bool(const fixture::Enterprise&)>& keep
     QList<fixture::Enterprise> list;
     for (const fixture::Enterprise& e : fixture::enterprises())
         if (keep(e)) list.append(e);
-    std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.qc05.toDouble() > b.qc05.toDouble(); });
+    std::stable_sort(list.begin(), list.end(),
+        [](const auto& a, const auto& b) { return a.qc05.toDouble() > b.qc05.toDouble(); });
     QStringList numbers;
     for (const auto& e : list)
         numbers.append(e.qa01);
@@ -106,8 +108,9 @@ void TestReportSummaries::serviceList()
 {
     QCOMPARE(serviceIndustryCodes(), serviceCodes);
     fillServiceList();
-    QCOMPARE(columnsOf(u"fwqy.db"_s), (QStringList { u"报表编号"_s, u"企业名称"_s, u"行业代码"_s, u"总收入"_s, u"净利润"_s,
-                                                     u"实际上缴税费"_s, u"人数"_s }));
+    QCOMPARE(columnsOf(u"fwqy.db"_s),
+        (QStringList { u"报表编号"_s, u"企业名称"_s, u"行业代码"_s, u"总收入"_s, u"净利润"_s,
+            u"实际上缴税费"_s, u"人数"_s }));
     const QStringList expected = selected([](const auto& e) { return serviceCodes.contains(e.qb03); });
     QCOMPARE(expected.size(), 4);
     QCOMPARE(numbersOf(u"fwqy.db"_s), expected);
@@ -134,10 +137,10 @@ void TestReportSummaries::enterpriseLists_data()
 {
     QTest::addColumn<int>("selection");
     QTest::addColumn<QStringList>("numbers");
-    QTest::newRow("revenue of at least 100000, the threshold included")
-        << int(EnterpriseList::Revenue) << selected([](const auto& e) { return e.qc05.toDouble() >= 100000; });
-    QTest::newRow("listed companies") << int(EnterpriseList::Listed)
-                                      << selected([](const auto& e) { return !e.qb15.isEmpty(); });
+    QTest::newRow("revenue of at least 100000, the threshold included") << int(
+        EnterpriseList::Revenue) << selected([](const auto& e) { return e.qc05.toDouble() >= 100000; });
+    QTest::newRow("listed companies")
+        << int(EnterpriseList::Listed) << selected([](const auto& e) { return !e.qb15.isEmpty(); });
 }
 
 void TestReportSummaries::enterpriseLists()
@@ -147,9 +150,9 @@ void TestReportSummaries::enterpriseLists()
     QVERIFY(numbers.size() >= 2);
     fillEnterpriseList(EnterpriseList(selection));
     QCOMPARE(columnsOf(u"dqy.db"_s),
-             (QStringList { u"报表编号"_s, u"企业名称"_s, u"开业时间"_s, u"认定"_s, u"进区"_s, u"企业组织机构"_s,
-                            u"年末从业人员数"_s, u"总收入"_s, u"净利润"_s, u"实际上缴税费"_s, u"出口创汇总额"_s,
-                            u"年末资产总计"_s, u"年末负债合计"_s }));
+        (QStringList { u"报表编号"_s, u"企业名称"_s, u"开业时间"_s, u"认定"_s, u"进区"_s, u"企业组织机构"_s,
+            u"年末从业人员数"_s, u"总收入"_s, u"净利润"_s, u"实际上缴税费"_s, u"出口创汇总额"_s,
+            u"年末资产总计"_s, u"年末负债合计"_s }));
     QCOMPARE(numbersOf(u"dqy.db"_s), numbers);
     // The other selection replaces the table.
     fillEnterpriseList(EnterpriseList(1 - selection));
@@ -196,10 +199,12 @@ void TestReportSummaries::enterpriseSummary()
     QCOMPARE(rows[0].size(), 86);
     for (auto it = expected.begin(); it != expected.end(); ++it)
         QVERIFY2(rows[0].value(it.key()).toDouble() == it.value().toDouble(),
-                 qPrintable(u"%1: %2 instead of %3"_s.arg(it.key(), rows[0].value(it.key()).toString(), it.value().toString())));
+            qPrintable(u"%1: %2 instead of %3"_s.arg(
+                it.key(), rows[0].value(it.key()).toString(), it.value().toString())));
     // The parts hold one row each, with the part's columns.
     QCOMPARE(columnsOf(u"kfq1hz.db"_s).size(), 76);
-    QCOMPARE(columnsOf(u"kfq2hz.db"_s), (QStringList { u"产品数"_s, u"产品全年工业总产值"_s, u"产品全年销售收入"_s, u"产品创汇"_s }));
+    QCOMPARE(columnsOf(u"kfq2hz.db"_s),
+        (QStringList { u"产品数"_s, u"产品全年工业总产值"_s, u"产品全年销售收入"_s, u"产品创汇"_s }));
     QCOMPARE(columnsOf(u"kfq3hz.db"_s), (QStringList { u"项目数"_s, u"项目经费内部支出"_s }));
     for (const QString& part : { u"kfq1hz.db"_s, u"kfq2hz.db"_s, u"kfq3hz.db"_s, u"kfq4hz.db"_s })
         QCOMPARE(rowsOf(part).size(), 1);
@@ -232,8 +237,8 @@ void TestReportSummaries::nationalSummaryCountsEnteredProjectsOnly()
     fillNationalSummary();
     const auto rows = rowsOf(u"gjhz.db"_s);
     QCOMPARE(rows.size(), 1);
-    const QStringList labels { u"计划总投资"_s, u"贷款"_s,        u"自有资金"_s, u"落实资金"_s, u"产值"_s,
-                               u"产品销售收入"_s, u"出口创汇"_s, u"净利润额"_s, u"交税总额"_s };
+    const QStringList labels { u"计划总投资"_s, u"贷款"_s, u"自有资金"_s, u"落实资金"_s, u"产值"_s,
+        u"产品销售收入"_s, u"出口创汇"_s, u"净利润额"_s, u"交税总额"_s };
     int counted = 0;
     QList<double> sums(labels.size());
     for (int r = 0; r < int(fixture::nationalProjects().size()); ++r) {
@@ -266,8 +271,10 @@ void TestReportSummaries::missingTablesStopWithTheStoreError()
     QFETCH(QString, named);
     QFile::remove(removed);
     try {
-        if (step == 0) fillNationalSummary();
-        else fillEnterpriseSummary();
+        if (step == 0)
+            fillNationalSummary();
+        else
+            fillEnterpriseSummary();
         QFAIL("no error");
     } catch (const store::StoreError& e) {
         QVERIFY2(e.message().contains(named, Qt::CaseInsensitive), qPrintable(e.message()));

@@ -143,7 +143,8 @@ void TestTF_report::doubleClickTogglesAndClearAllUnticks()
 
 void TestTF_report::printsTickedItemsInListOrder()
 {
-    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
     m_window->FormActivate();
     m_window->ToolButton1Click();
     // Ticked in the other order; printed in the order of the list.
@@ -199,7 +200,8 @@ void TestTF_report::previewsOneAfterAnotherAndSavesPdf()
     });
     m_window->ToolButton3->click();
     QVERIFY(m_services->exceptions().isEmpty());
-    QCOMPARE(shown, (QStringList { u"2012年高新技术产业开发区（区外）企业汇总表"_s, u"2012年上市企业清单"_s }));
+    QCOMPARE(
+        shown, (QStringList { u"2012年高新技术产业开发区（区外）企业汇总表"_s, u"2012年上市企业清单"_s }));
     QVERIFY(QFile::exists(saved));
     if (!QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
         QVERIFY(printed::text(saved).contains(u"企业汇总表"_s));
@@ -218,7 +220,8 @@ void TestTF_report::storeErrorStopsTheRemainingItems()
     m_window->ToolButton3->click();
     QCOMPARE(previews, 0);
     QCOMPARE(m_services->exceptions().size(), 1);
-    QVERIFY2(m_services->exceptions().first().contains(u"gjxm.db"_s), qPrintable(m_services->exceptions().first()));
+    QVERIFY2(m_services->exceptions().first().contains(u"gjxm.db"_s),
+        qPrintable(m_services->exceptions().first()));
 }
 
 QTEST_MAIN(TestTF_report)

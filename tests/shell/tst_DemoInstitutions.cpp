@@ -92,8 +92,8 @@ void TestDemoInstitutions::continuesAfterStoredReturns()
     QCOMPARE(r.made[1].firstNumber, u"000006"_s); // six-character numbers of the bases
     QCOMPARE(r.made[2].lastNumber, u"0010"_s);
     // Numbers are the row identifiers, and names stay unique over both runs.
-    for (const auto& [table, key, name] : { std::tuple { "tzjg.db", "code", "kz00" }, std::tuple { "tsjd.db", "code", "tdf911" },
-                                           std::tuple { "sjgxq.db", "code", "mc" } }) {
+    for (const auto& [table, key, name] : { std::tuple { "tzjg.db", "code", "kz00" },
+             std::tuple { "tsjd.db", "code", "tdf911" }, std::tuple { "sjgxq.db", "code", "mc" } }) {
         store::Query q;
         q.setSql(u"select count(distinct %1), count(distinct %2), sum(id=%1) from \"%3\""_s.arg(
             QLatin1StringView(key), QLatin1StringView(name), QLatin1StringView(table)));

@@ -6,11 +6,11 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QTemporaryDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 

@@ -16,17 +16,18 @@ using namespace store;
 namespace {
 
 // Offices read place names in the order of the GBK code page (pinyin for common characters).
-const QStringList places { u"三明"_s, u"上海"_s, u"临夏"_s, u"丽水"_s, u"云浮"_s, u"伊春"_s, u"佛山"_s, u"保定"_s };
-const QStringList placesInGbkOrder { u"保定"_s, u"佛山"_s, u"丽水"_s, u"临夏"_s,
-                                     u"三明"_s, u"上海"_s, u"伊春"_s, u"云浮"_s };
+const QStringList places { u"三明"_s, u"上海"_s, u"临夏"_s, u"丽水"_s, u"云浮"_s, u"伊春"_s, u"佛山"_s,
+    u"保定"_s };
+const QStringList placesInGbkOrder { u"保定"_s, u"佛山"_s, u"丽水"_s, u"临夏"_s, u"三明"_s, u"上海"_s,
+    u"伊春"_s, u"云浮"_s };
 
 TableSchema placeSchema()
 {
     TableSchema s;
     s.fields = { textField(u"id"_s, 10), textField(u"name"_s, 20), field(u"n"_s, FieldType::Integer) };
     s.indexes = { { QString(), { u"id"_s }, true, true, false },
-                  { u"byname"_s, { u"name"_s }, false, false, false },
-                  { u"bynamenocase"_s, { u"name"_s }, false, false, true } };
+        { u"byname"_s, { u"name"_s }, false, false, false },
+        { u"bynamenocase"_s, { u"name"_s }, false, false, true } };
     return s;
 }
 
@@ -63,7 +64,8 @@ QPair<int, QString> shell(const QString& file, const QString& statements)
     QProcess p;
     p.start(u"sqlite3"_s, { u"-bail"_s, file, statements });
     if (!p.waitForFinished(30000)) return { -1, QString() };
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed() };
+    return { p.exitCode(),
+        QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed() };
 }
 
 } // namespace
@@ -97,7 +99,8 @@ void TestCollation::compareFollowsGbkBytes_data()
     QTest::newRow("folding keeps order") << u"b"_s << u"A"_s << true << 1;
     QTest::newRow("euro sign of code page 936") << u"€"_s << u"啊"_s << false << -1;
     QTest::newRow("outside GBK: after every GBK character") << u"\U0001F600"_s << u"齄"_s << false << 1;
-    QTest::newRow("outside GBK, distinct texts stay distinct") << u"\u3400"_s << u"\U0001F600"_s << false << -1;
+    QTest::newRow("outside GBK, distinct texts stay distinct")
+        << u"\u3400"_s << u"\U0001F600"_s << false << -1;
 }
 
 void TestCollation::compareFollowsGbkBytes()
@@ -109,8 +112,9 @@ void TestCollation::compareFollowsGbkBytes()
     QCOMPARE(compareGbk(a, b, noCase), expected);
     QCOMPARE(compareGbk(b, a, noCase), -expected);
     // The collation SQLite calls gives the same answer.
-    const QStringList sorted = answer(u"select x from (select '%1' x union all select '%2' x) order by x%3"_s.arg(
-        a, b, noCase ? u" collate gbk_nocase"_s : QString()));
+    const QStringList sorted
+        = answer(u"select x from (select '%1' x union all select '%2' x) order by x%3"_s.arg(
+            a, b, noCase ? u" collate gbk_nocase"_s : QString()));
     if (expected < 0) QCOMPARE(sorted, (QStringList { a, b }));
     if (expected > 0) QCOMPARE(sorted, (QStringList { b, a }));
 }
@@ -118,12 +122,14 @@ void TestCollation::compareFollowsGbkBytes()
 void TestCollation::placeNamesInGbkOrder()
 {
     QStringList sorted = places;
-    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return compareGbk(a, b) < 0; });
+    std::sort(sorted.begin(), sorted.end(),
+        [](const QString& a, const QString& b) { return compareGbk(a, b) < 0; });
     QCOMPARE(sorted, placesInGbkOrder);
     // The same as the byte order of the names written in GBK.
     QStringEncoder gbk("GBK");
-    std::sort(sorted.begin(), sorted.end(),
-              [&](const QString& a, const QString& b) { return QByteArray(gbk.encode(a)) < QByteArray(gbk.encode(b)); });
+    std::sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) {
+        return QByteArray(gbk.encode(a)) < QByteArray(gbk.encode(b));
+    });
     QCOMPARE(sorted, placesInGbkOrder);
 }
 
@@ -159,8 +165,10 @@ void TestCollation::indexOrderAndNewRows()
     Table t;
     t.setTableName(u"places.db"_s);
     t.open();
-    if (index.isEmpty()) t.setIndexFieldNames(u"name"_s);
-    else t.setIndexName(index);
+    if (index.isEmpty())
+        t.setIndexFieldNames(u"name"_s);
+    else
+        t.setIndexName(index);
     QStringList expected = placesInGbkOrder;
     expected.removeOne(places.first());
     QCOMPARE(column(t, 1), expected);
@@ -183,9 +191,10 @@ void TestCollation::shellReadsAndWritesTheFile()
     const QString file = wd.path(u"places.db"_s);
     const auto schema = shell(file, u"select count(*) from sqlite_master where sql like '%gbk%';"_s);
     QCOMPARE(schema, qMakePair(0, u"0"_s));
-    const auto check = shell(file, u"pragma integrity_check; select count(*) from data where name='上海';"
-                                    "insert into data (id, name, n) values ('9', '南京', 9);"
-                                    "select name from data order by name limit 1;"_s);
+    const auto check = shell(file,
+        u"pragma integrity_check; select count(*) from data where name='上海';"
+        "insert into data (id, name, n) values ('9', '南京', 9);"
+        "select name from data order by name limit 1;"_s);
     QCOMPARE(check.first, 0);
     QCOMPARE(check.second, u"ok\n1\n三明"_s);
     // And the program reads what the shell wrote.

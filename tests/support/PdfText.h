@@ -12,7 +12,9 @@ inline QString text(const QString& file, int page = 0)
 {
     QProcess p;
     QStringList args { QStringLiteral("-layout") };
-    if (page > 0) args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+    if (page > 0)
+        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+             << QString::number(page);
     p.start(QStringLiteral("pdftotext"), args << file << QStringLiteral("-"));
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput());

@@ -7,12 +7,12 @@
 #include "widgets/FieldInput.h"
 #include "widgets/ScrollPage.h"
 
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QVBoxLayout>
-#include <QHelpEvent>
 #include <QTest>
 #include <QToolTip>
+#include <QVBoxLayout>
 #include <QValidator>
 
 #include <memory>
@@ -25,9 +25,8 @@ namespace {
 void makeTable(int rows)
 {
     store::TableSchema s;
-    s.fields = { { u"id"_s, store::FieldType::Text, 6, 0 },
-                 { u"amount"_s, store::FieldType::Float, 0, 0 },
-                 { u"day"_s, store::FieldType::Date, 0, 0 } };
+    s.fields = { { u"id"_s, store::FieldType::Text, 6, 0 }, { u"amount"_s, store::FieldType::Float, 0, 0 },
+        { u"day"_s, store::FieldType::Date, 0, 0 } };
     s.indexes = { { QString(), { u"id"_s }, true, true, false } };
     store::Table::createTable(u"t.db"_s, s);
     store::Table t;

@@ -228,7 +228,8 @@ void DbfTable::readHeader()
     if (head.size() < FileHeaderSize) fail(u"的文件头不完整"_s);
     m_version = quint8(head[0]);
     if (!isKnownVersion(m_version))
-        fail(u"不是 dBase、FoxPro 或 Visual FoxPro 格式的表 (版本字节 0x%1)"_s.arg(uint(m_version), 2, 16, QChar(u'0')));
+        fail(u"不是 dBase、FoxPro 或 Visual FoxPro 格式的表 (版本字节 0x%1)"_s.arg(
+            uint(m_version), 2, 16, QChar(u'0')));
     const bool foxPro = isVisualFoxPro(m_version);
     const bool level7 = isDbase7(m_version);
     const int descriptorSize = level7 ? Dbase7DescriptorSize : DescriptorSize;
@@ -249,7 +250,8 @@ void DbfTable::readHeader()
     if (!m_codePage && level7 && available >= fieldsAt) {
         // dBase 7 also names its language driver ("DB437US0", "DBWINUS0").
         const QByteArray driver = header.mid(FileHeaderSize, 32);
-        if (driver.startsWith("DBWIN")) m_codePage = 1252;
+        if (driver.startsWith("DBWIN"))
+            m_codePage = 1252;
         else if (driver.startsWith("DB") && driver.size() >= 5)
             m_codePage = driver.mid(2, 3).toInt();
         if (!isKnownCodePage(m_codePage)) m_codePage = 0;
@@ -294,7 +296,8 @@ void DbfTable::readHeader()
             c.decimals = 0;
         }
         const int columnNumber = int(m_columns.size()) + 1;
-        if (c.length == 0) fail(u"的字段 %1 长度为 0"_s.arg(name.isEmpty() ? QString::number(columnNumber) : name));
+        if (c.length == 0)
+            fail(u"的字段 %1 长度为 0"_s.arg(name.isEmpty() ? QString::number(columnNumber) : name));
         c.offset = offset;
         offset += c.length;
         if (foxPro && (c.type == '0' || (flags & 0x01))) {
@@ -321,7 +324,9 @@ void DbfTable::readHeader()
         f.name = distinctName(m_schema, name);
         f.type = typeOfColumn(c.type, c.length, c.decimals, foxPro);
         f.size = c.type == 'T' || c.type == '@' ? 19 : f.type == FieldType::Text ? c.length : 0;
-        f.decimals = c.type == 'Y' ? 4 : f.type == FieldType::Float && (c.type == 'N' || c.type == 'F') ? c.decimals : 0;
+        f.decimals = c.type == 'Y'                                           ? 4
+            : f.type == FieldType::Float && (c.type == 'N' || c.type == 'F') ? c.decimals
+                                                                             : 0;
         m_columns.append(c);
         m_schema.fields.append(f);
     }
@@ -474,7 +479,8 @@ QVariant DbfTable::decodeField(const Column& column, FieldType type, const char*
     case 'V': {
         // A shorter value keeps its length in the field's last byte.
         int length = column.length;
-        if (column.varBit >= 0 && flagBit(record, column.varBit)) length = std::min(int(quint8(data[column.length - 1])), column.length - 1);
+        if (column.varBit >= 0 && flagBit(record, column.varBit))
+            length = std::min(int(quint8(data[column.length - 1])), column.length - 1);
         if (length == 0) return {};
         return m_codec.decode(data, length);
     }

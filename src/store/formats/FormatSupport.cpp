@@ -16,7 +16,6 @@
 #include <cstring>
 #include <utility>
 
-
 using namespace Qt::StringLiterals;
 
 namespace store::formats {
@@ -27,39 +26,72 @@ namespace {
 const char* codecName(int codePage)
 {
     switch (codePage) {
-    case 437: return "IBM437";
-    case 737: return "IBM737";
-    case 850: return "IBM850";
-    case 852: return "IBM852";
-    case 855: return "IBM855";
-    case 857: return "IBM857";
-    case 860: return "IBM860";
-    case 861: return "IBM861";
-    case 862: return "IBM862";
-    case 863: return "IBM863";
-    case 864: return "IBM864";
-    case 865: return "IBM865";
-    case 866: return "IBM866";
-    case 869: return "IBM869";
-    case 874: return "windows-874";
-    case 932: return "Shift_JIS";
-    case 936: return "GBK";
-    case 949: return "windows-949";
-    case 950: return "Big5";
-    case 1250: return "windows-1250";
-    case 1251: return "windows-1251";
-    case 1252: return "windows-1252";
-    case 1253: return "windows-1253";
-    case 1254: return "windows-1254";
-    case 1255: return "windows-1255";
-    case 1256: return "windows-1256";
-    case 1257: return "windows-1257";
-    case 1258: return "windows-1258";
-    case 10000: return "macintosh";
-    case 10006: return "x-mac-greek";
-    case 10007: return "x-mac-cyrillic";
-    case 10029: return "x-mac-centraleurroman";
-    default: return nullptr;
+    case 437:
+        return "IBM437";
+    case 737:
+        return "IBM737";
+    case 850:
+        return "IBM850";
+    case 852:
+        return "IBM852";
+    case 855:
+        return "IBM855";
+    case 857:
+        return "IBM857";
+    case 860:
+        return "IBM860";
+    case 861:
+        return "IBM861";
+    case 862:
+        return "IBM862";
+    case 863:
+        return "IBM863";
+    case 864:
+        return "IBM864";
+    case 865:
+        return "IBM865";
+    case 866:
+        return "IBM866";
+    case 869:
+        return "IBM869";
+    case 874:
+        return "windows-874";
+    case 932:
+        return "Shift_JIS";
+    case 936:
+        return "GBK";
+    case 949:
+        return "windows-949";
+    case 950:
+        return "Big5";
+    case 1250:
+        return "windows-1250";
+    case 1251:
+        return "windows-1251";
+    case 1252:
+        return "windows-1252";
+    case 1253:
+        return "windows-1253";
+    case 1254:
+        return "windows-1254";
+    case 1255:
+        return "windows-1255";
+    case 1256:
+        return "windows-1256";
+    case 1257:
+        return "windows-1257";
+    case 1258:
+        return "windows-1258";
+    case 10000:
+        return "macintosh";
+    case 10006:
+        return "x-mac-greek";
+    case 10007:
+        return "x-mac-cyrillic";
+    case 10029:
+        return "x-mac-centraleurroman";
+    default:
+        return nullptr;
     }
 }
 
@@ -177,41 +209,77 @@ QByteArray TextCodec::encode(const QString& text)
 int codePageOfDbaseMark(quint8 mark)
 {
     switch (mark) {
-    case 0x01: case 0x09: case 0x0B: case 0x0D: case 0x0F: case 0x11: case 0x15: case 0x18:
-    case 0x19: case 0x1B:
+    case 0x01:
+    case 0x09:
+    case 0x0B:
+    case 0x0D:
+    case 0x0F:
+    case 0x11:
+    case 0x15:
+    case 0x18:
+    case 0x19:
+    case 0x1B:
         return 437;
-    case 0x02: case 0x0A: case 0x0E: case 0x10: case 0x12: case 0x14: case 0x16: case 0x1A:
-    case 0x1D: case 0x25: case 0x37:
+    case 0x02:
+    case 0x0A:
+    case 0x0E:
+    case 0x10:
+    case 0x12:
+    case 0x14:
+    case 0x16:
+    case 0x1A:
+    case 0x1D:
+    case 0x25:
+    case 0x37:
         return 850;
-    case 0x03: case 0x57: case 0x58: case 0x59:
+    case 0x03:
+    case 0x57:
+    case 0x58:
+    case 0x59:
         return 1252;
     case 0x04:
         return 10000;
-    case 0x08: case 0x17: case 0x66:
+    case 0x08:
+    case 0x17:
+    case 0x66:
         return 865;
-    case 0x13: case 0x7B:
+    case 0x13:
+    case 0x7B:
         return 932;
-    case 0x1C: case 0x6C:
+    case 0x1C:
+    case 0x6C:
         return 863;
-    case 0x1F: case 0x22: case 0x23: case 0x40: case 0x64: case 0x87:
+    case 0x1F:
+    case 0x22:
+    case 0x23:
+    case 0x40:
+    case 0x64:
+    case 0x87:
         return 852;
     case 0x24:
         return 860;
-    case 0x26: case 0x65:
+    case 0x26:
+    case 0x65:
         return 866;
-    case 0x4D: case 0x7A:
+    case 0x4D:
+    case 0x7A:
         return 936;
-    case 0x4E: case 0x79:
+    case 0x4E:
+    case 0x79:
         return 949;
-    case 0x4F: case 0x78:
+    case 0x4F:
+    case 0x78:
         return 950;
-    case 0x50: case 0x7C:
+    case 0x50:
+    case 0x7C:
         return 874;
     case 0x67:
         return 861;
-    case 0x6A: case 0x86:
+    case 0x6A:
+    case 0x86:
         return 737;
-    case 0x6B: case 0x88:
+    case 0x6B:
+    case 0x88:
         return 857;
     case 0x7D:
         return 1255;
@@ -250,8 +318,7 @@ int codePageOverride()
 
 void setCodePageOverride(int codePage)
 {
-    if (codePage != 0 && !isKnownCodePage(codePage))
-        throw StoreError(u"不支持代码页 %1"_s.arg(codePage));
+    if (codePage != 0 && !isKnownCodePage(codePage)) throw StoreError(u"不支持代码页 %1"_s.arg(codePage));
     g_codePageOverride = codePage;
 }
 
@@ -292,8 +359,9 @@ void ReadNotes::publish(const QString& table, int codePage)
         if (e.kind == InvalidDate)
             publishNote(u"%1 %2的字段 %3 不是有效日期，按空值读出"_s.arg(table, where, e.field));
         else
-            publishNote(u"%1 %2的字段 %3 有不能按代码页 %4 解码的字节，已标为 \uFFFD"_s.arg(table, where, e.field)
-                            .arg(codePage));
+            publishNote(
+                u"%1 %2的字段 %3 有不能按代码页 %4 解码的字节，已标为 \uFFFD"_s.arg(table, where, e.field)
+                    .arg(codePage));
     }
     m_entries.clear();
 }

@@ -4,9 +4,9 @@
 #include <QDate>
 #include <QFileDevice>
 #include <QString>
-#include <QStringList>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QStringList>
 
 #include <optional>
 #include <string_view>
