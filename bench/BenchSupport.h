@@ -27,4 +27,17 @@ inline double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+// Median of `runs` timings of f, in milliseconds.
+template <typename F> double timeMedian(int runs, F&& f)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        f();
+        times.push_back(ms(t));
+    }
+    return median(times);
+}
+
 } // namespace bench

@@ -33,20 +33,9 @@ using namespace Qt::StringLiterals;
 using bench::median;
 using bench::ms;
 using bench::print;
+using bench::timeMedian;
 
 namespace {
-
-template <typename F> double timeMedian(int runs, F&& f)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        times.push_back(ms(t));
-    }
-    return median(times);
-}
 
 int indexOf(const QList<DictionaryField>& list, const char* name)
 {
@@ -63,7 +52,8 @@ int plainSqlite(const QString& statement, const QStringList& files)
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     for (qsizetype i = 0; i < files.size(); ++i) {
-        const QByteArray attach = u"ATTACH '%1' AS t%2"_s.arg(QFileInfo(files[i]).absoluteFilePath()).arg(i + 1).toUtf8();
+        const QByteArray attach
+            = u"ATTACH '%1' AS t%2"_s.arg(QFileInfo(files[i]).absoluteFilePath()).arg(i + 1).toUtf8();
         sqlite3_exec(db, attach.constData(), nullptr, nullptr, nullptr);
     }
     const QByteArray sql = store::Query::translate(statement).toUtf8();
@@ -104,7 +94,8 @@ int main(int argc, char** argv)
 
     // Statistics: 总收入 and 全年产品产值 summed by 行业代码 over the join, as in the window.
     QueryChoices sums;
-    sums.statisticsFields = { indexOf(fields.statisticsFields, "a.QC05"), indexOf(fields.statisticsFields, "b.QE14") };
+    sums.statisticsFields
+        = { indexOf(fields.statisticsFields, "a.QC05"), indexOf(fields.statisticsFields, "b.QE14") };
     sums.classificationFields = { indexOf(fields.classificationFields, "a.QB03") };
     const QStringList statement = QueryStatementBuilder(fields, sums).statisticsStatement();
     store::Query answer;
@@ -123,8 +114,9 @@ int main(int argc, char** argv)
 
     // A sorted list: every enterprise with its name and income, largest income first.
     QueryChoices list;
-    list.selectedFields = { indexOf(fields.conditionFields, "a.QA01"), indexOf(fields.conditionFields, "a.QA04"),
-                            indexOf(fields.conditionFields, "a.QB03"), indexOf(fields.conditionFields, "a.QC05") };
+    list.selectedFields
+        = { indexOf(fields.conditionFields, "a.QA01"), indexOf(fields.conditionFields, "a.QA04"),
+              indexOf(fields.conditionFields, "a.QB03"), indexOf(fields.conditionFields, "a.QC05") };
     list.sort = { { fields.conditionFields[list.selectedFields[3]].caption, true } };
     store::Query sorted;
     const double sortedMs = timeMedian(3, [&] {
@@ -137,11 +129,14 @@ int main(int argc, char** argv)
     const double sortedDirect = timeMedian(3, [&] { plainSqlite(listText, { u"kfq_1.db"_s }); });
     print("sorted_list_plain_sqlite", sortedDirect, "ms");
 
-    print("export_statistics_dbf", timeMedian(5, [&] { ExportResult(answer, nullptr, u"stat.dbf"_s); }), "ms");
-    print("export_sorted_list_dbf", timeMedian(3, [&] { ExportResult(sorted, nullptr, u"list.dbf"_s); }), "ms");
-    print("export_sorted_list_xlsx", timeMedian(1, [&] { ExportResult(sorted, nullptr, u"list.xlsx"_s); }), "ms");
-    print("export_sorted_list_print_copy", timeMedian(1, [&] { ExportResult(sorted, nullptr, u"query_p.db"_s); }),
-          "ms");
+    print(
+        "export_statistics_dbf", timeMedian(5, [&] { ExportResult(answer, nullptr, u"stat.dbf"_s); }), "ms");
+    print(
+        "export_sorted_list_dbf", timeMedian(3, [&] { ExportResult(sorted, nullptr, u"list.dbf"_s); }), "ms");
+    print("export_sorted_list_xlsx", timeMedian(1, [&] { ExportResult(sorted, nullptr, u"list.xlsx"_s); }),
+        "ms");
+    print("export_sorted_list_print_copy",
+        timeMedian(1, [&] { ExportResult(sorted, nullptr, u"query_p.db"_s); }), "ms");
 
     store::Query transposed;
     transposed.setSql(statement);

@@ -37,20 +37,9 @@ using namespace reportSummaries;
 using bench::median;
 using bench::ms;
 using bench::print;
+using bench::timeMedian;
 
 namespace {
-
-template <typename F> double timeMedian(int runs, F&& f)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        times.push_back(ms(t));
-    }
-    return median(times);
-}
 
 // The statements as the store hands them to SQLite, run on one plain connection with the
 // table files attached under the names the translation uses; every value is read.
